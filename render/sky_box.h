@@ -1,0 +1,8 @@
+#pragma once
+// The five-face sky box around the eye.
+#include "texture/texture.h"
+
+extern CTexture SkyTextures[5];
+extern const char* const SkyFaceSuffixes[5];
+
+void DrawSkyBox();
