@@ -1,0 +1,101 @@
+#include "app/main_form.h"
+
+#include <string>
+
+#include "app/saved_viewpoint.h"
+#include "app/settings.h"
+#include "camera/camera.h"
+#include "camera/clock.h"
+#include "camera/key_state.h"
+#include "camera/mouse_look.h"
+#include "render/frame_renderer.h"
+#include "render/gl_context.h"
+#include "render/sky_box.h"
+#include "terrain/terrain.h"
+
+TfrmMain* frmMain = nullptr;
+
+namespace {
+// Set once start-up has placed the camera and consulted "save.dat". Until
+// then the camera holds no viewpoint worth keeping, and a close must not
+// overwrite the one saved by the last run.
+bool ViewpointRestored = false;
+}  // namespace
+
+TfrmMain::TfrmMain(TComponent* owner) : TForm(owner), Timer1(new TTimer(this)) {
+    // The form's resource.
+    BorderStyle = bsNone;
+    WindowState = wsMaximized;
+    Cursor = crNone;
+    Caption = "Orvalle";
+    SetClientWidth(779);
+    SetClientHeight(573);
+    Left = 216;
+    Top = 191;
+    Color = clBtnFace;
+    OldCreateOrder = false;
+    Timer1->SetEnabled(false);
+    Timer1->SetInterval(100);
+
+    OnCreate = [this](TObject* sender) { FormCreate(sender); };
+    OnResize = [this](TObject* sender) { FormResize(sender); };
+    OnKeyDown = [this](TObject* sender, uint16_t& key, TShiftState shift) { FormKeyDown(sender, key, shift); };
+    OnKeyUp = [this](TObject* sender, uint16_t& key, TShiftState shift) { FormKeyUp(sender, key, shift); };
+    OnMouseMove = [this](TObject* sender, TShiftState shift, int32_t x, int32_t y) {
+        FormMouseMove(sender, shift, x, y);
+    };
+    OnPaint = [this](TObject* sender) { FormPaint(sender); };
+    OnCloseQuery = [this](TObject* sender, bool& canClose) { FormCloseQuery(sender, canClose); };
+    OnDeactivate = [this](TObject* sender) { FormDeactivate(sender); };
+    Timer1->OnTimer = [this](TObject* sender) { Timer1Timer(sender); };
+}
+
+void TfrmMain::FormCreate(TObject*) {
+    ReadSettings(SettingsPath(Application->ExeName()));
+    GlContext.Create(Handle());
+    LoadTerrain("MAP\\map.bmp");
+    for (int i = 0; i < 5; ++i) {
+        const std::string path = std::string("TEXTURES\\Sky\\day_") + SkyFaceSuffixes[i] + ".jpg";
+        SkyTextures[i].Load(path.c_str(), false, true);
+    }
+
+    // The start point: half the x extent along both x and z, the eye 1.8
+    // above the ground, looking along +z.
+    const float half = GetTerrainSize() * 0.5f;
+    Camera.Position = CVector3(half, 0.0f, half);
+    Camera.Position.y = static_cast<float>(double{GetHeight(Camera.Position.x, Camera.Position.z)} + 1.8);
+    Camera.Direction = CVector3(0.0f, 0.0f, 1.0f);
+    Camera.Up = CVector3(0.0f, 1.0f, 0.0f);
+    Camera.Yaw = 0.0;
+    Camera.Pitch = 0.0;
+
+    RestoreViewpoint();
+    ViewpointRestored = true;
+
+    ClearKeyState();
+    FormResize(nullptr);
+    CenterCursor();
+    LastTime = static_cast<float>(GetTimeSeconds());
+    Timer1->SetEnabled(true);
+}
+
+void TfrmMain::FormResize(TObject*) {
+    ScreenWidth = ClientWidth();
+    ScreenHeight = ClientHeight();
+}
+
+void TfrmMain::FormKeyDown(TObject*, uint16_t& key, TShiftState) { KeyState[key] = 1; }
+
+void TfrmMain::FormKeyUp(TObject*, uint16_t& key, TShiftState) { KeyState[key] = 0; }
+
+// Keys released while another window has the focus are never seen released;
+// forgetting them all on the way out keeps none of them held for good.
+void TfrmMain::FormDeactivate(TObject*) { ClearKeyState(); }
+
+void TfrmMain::FormMouseMove(TObject*, TShiftState, int32_t, int32_t) { MouseLook(); }
+
+void TfrmMain::FormPaint(TObject*) { RenderFrame(); }
+
+void TfrmMain::FormCloseQuery(TObject*, bool&) {
+    if (ViewpointRestored) SaveViewpoint();
+}
