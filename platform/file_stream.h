@@ -20,6 +20,8 @@ public:
     // The number of bytes actually moved.
     int32_t Read(void* buffer, int32_t count);
     int32_t Write(const void* buffer, int32_t count);
+    // Forces what was written onto the disk; false where that fails.
+    bool Sync();
 
 private:
     int fd_ = -1;

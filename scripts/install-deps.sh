@@ -5,11 +5,13 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build pkg-config g++ clang
-  libsdl2-dev libx11-dev libxtst-dev
+  libsdl2-dev libx11-dev libxtst-dev libxfixes-dev
   libfreeimage-dev
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0 libegl-dev libegl-mesa0
   libgtest-dev libbenchmark-dev
   xvfb
+  # a decimal-comma locale for the settings tests
+  locales-all
 )
 
 missing=()
