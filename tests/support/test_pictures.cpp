@@ -1,0 +1,32 @@
+#include "tests/support/test_pictures.h"
+
+#include <FreeImage.h>
+#include <gtest/gtest.h>
+
+PictureColours UniformPicture(Rgb colour) {
+    return [colour](int, int) { return colour; };
+}
+
+void WriteTestPicture(const std::string& path, int width, int height, const PictureColours& colours) {
+    FIBITMAP* image = FreeImage_Allocate(width, height, 24);
+    ASSERT_NE(nullptr, image) << "cannot allocate a " << width << " x " << height << " picture";
+    for (int y = 0; y < height; ++y) {
+        BYTE* line = FreeImage_GetScanLine(image, height - 1 - y);  // scan line 0 is the bottom row
+        for (int x = 0; x < width; ++x) {
+            const Rgb c = colours(x, y);
+            BYTE* pixel = line + 3 * x;
+            pixel[FI_RGBA_RED] = c[0];
+            pixel[FI_RGBA_GREEN] = c[1];
+            pixel[FI_RGBA_BLUE] = c[2];
+        }
+    }
+    EXPECT_TRUE(FreeImage_Save(FIF_BMP, image, path.c_str(), 0)) << "cannot write " << path;
+    FreeImage_Unload(image);
+}
+
+void LoadTestTexture(CTexture& texture, const std::string& path, int width, int height,
+                     const PictureColours& colours, bool colourKey) {
+    WriteTestPicture(path, width, height, colours);
+    texture.Load(path.c_str(), colourKey, true);
+    EXPECT_NE(0u, texture.TextureName) << path;
+}
