@@ -1,0 +1,124 @@
+// The SDL window behind a form: making it, showing it, finding it again.
+#include <string>
+
+#include <SDL.h>
+
+#include "platform/forms.h"
+#include "platform/window_record.h"
+
+namespace {
+
+constexpr const char* kRecordKey = "orvalle.TWindowRecord";
+
+// The usable area of the display that holds a point (a maximised window's
+// place); false where the window system cannot tell.
+bool MaximisedArea(int x, int y, SDL_Rect* area) {
+    const SDL_Point point{x, y};
+    int display = SDL_GetPointDisplayIndex(&point);
+    if (display < 0) display = 0;
+    return SDL_GetDisplayUsableBounds(display, area) == 0 && area->w > 0 && area->h > 0;
+}
+
+}  // namespace
+
+TWindowRecord::~TWindowRecord() {
+    if (Window) SDL_DestroyWindow(Window);
+}
+
+bool CreateSdlWindow(TWindowRecord& record, uint32_t extraFlags) {
+    std::string title;
+    int x = 0, y = 0, width = 0, height = 0;
+    uint32_t flags = extraFlags;
+    if (record.Window) {
+        title = SDL_GetWindowTitle(record.Window);
+        SDL_GetWindowPosition(record.Window, &x, &y);
+        SDL_GetWindowSize(record.Window, &width, &height);
+        const uint32_t old = SDL_GetWindowFlags(record.Window);
+        flags |= old & (SDL_WINDOW_BORDERLESS | SDL_WINDOW_RESIZABLE | SDL_WINDOW_MAXIMIZED);
+        flags |= (old & SDL_WINDOW_SHOWN) ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
+    } else {
+        const TForm& form = *record.Form;
+        title = form.Caption;
+        x = form.Left;
+        y = form.Top;
+        width = form.ClientWidth();
+        height = form.ClientHeight();
+        // A window that is to be shown maximised starts at that size: an
+        // OpenGL drawable made at one size draws its first frame after a
+        // resize at the old one.
+        SDL_Rect area;
+        if (form.WindowState == wsMaximized && MaximisedArea(x, y, &area)) {
+            x = area.x;
+            y = area.y;
+            width = area.w;
+            height = area.h;
+        }
+        flags |= SDL_WINDOW_HIDDEN;
+        if (form.BorderStyle == bsNone) flags |= SDL_WINDOW_BORDERLESS;
+        if (form.BorderStyle == bsSizeable) flags |= SDL_WINDOW_RESIZABLE;
+    }
+    if (width < 1) width = 1;
+    if (height < 1) height = 1;
+    SDL_Window* fresh = SDL_CreateWindow(title.c_str(), x, y, width, height, flags);
+    if (!fresh) return false;
+    SDL_SetWindowData(fresh, kRecordKey, &record);
+    if (record.Window) {
+        SDL_SetWindowData(record.Window, kRecordKey, nullptr);
+        SDL_DestroyWindow(record.Window);
+    }
+    record.Window = fresh;
+    return true;
+}
+
+TWindowRecord* RecordFromWindowId(uint32_t id) {
+    SDL_Window* window = SDL_GetWindowFromID(id);
+    if (!window) return nullptr;
+    return static_cast<TWindowRecord*>(SDL_GetWindowData(window, kRecordKey));
+}
+
+void DrawableSize(const TWindowRecord& record, int32_t* width, int32_t* height) {
+    int w = 0, h = 0;
+    if (record.Window) {
+        if (SDL_GetWindowFlags(record.Window) & SDL_WINDOW_OPENGL)
+            SDL_GL_GetDrawableSize(record.Window, &w, &h);
+        else
+            SDL_GetWindowSizeInPixels(record.Window, &w, &h);
+    }
+    *width = w;
+    *height = h;
+}
+
+void ReportResize(TWindowRecord& record) {
+    int32_t width = 0, height = 0;
+    DrawableSize(record, &width, &height);
+    if (width == record.ReportedWidth && height == record.ReportedHeight) return;
+    record.ReportedWidth = width;
+    record.ReportedHeight = height;
+    TForm* form = record.Form;
+    Application->Guard([form] {
+        if (form->OnResize) form->OnResize(form);
+    });
+}
+
+void TForm::Show() {
+    TWindowRecord* record = Handle();
+    SDL_Window* window = record->Window;
+    SDL_SetWindowTitle(window, Caption.c_str());
+    if (WindowState == wsMaximized) {
+        // Set the size ourselves as well: where no window manager runs,
+        // nobody else maximises the window.
+        int x = 0, y = 0;
+        SDL_GetWindowPosition(window, &x, &y);
+        SDL_Rect area;
+        if (MaximisedArea(x, y, &area)) {
+            SDL_SetWindowPosition(window, area.x, area.y);
+            SDL_SetWindowSize(window, area.w, area.h);
+        }
+    }
+    SDL_ShowWindow(window);
+    if (WindowState == wsMaximized) SDL_MaximizeWindow(window);
+    if (WindowState == wsMinimized) SDL_MinimizeWindow(window);
+    SDL_ShowCursor(Cursor == crNone ? SDL_DISABLE : SDL_ENABLE);
+    SDL_RaiseWindow(window);
+    ReportResize(*record);
+}

@@ -1,0 +1,125 @@
+// The walk as a user meets it: the real program on its own X server, driven
+// by real key and pointer events, its viewpoint read back from "save.dat".
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/scratch_directory.h"
+#include "tests/support/xvfb_session.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+struct SavedViewpoint {
+    float x, y, z;
+    double yaw, pitch;
+};
+
+SavedViewpoint ParseSave(const std::string& bytes) {
+    SavedViewpoint v{};
+    EXPECT_EQ(bytes.size(), 28u);
+    if (bytes.size() < 28) return v;
+    std::memcpy(&v.x, bytes.data(), 4);
+    std::memcpy(&v.y, bytes.data() + 4, 4);
+    std::memcpy(&v.z, bytes.data() + 8, 4);
+    std::memcpy(&v.yaw, bytes.data() + 12, 8);
+    std::memcpy(&v.pitch, bytes.data() + 20, 8);
+    return v;
+}
+
+// A small world keeps the software renderer's frames short, so the 100 ms
+// ticks come close to on time even under the sanitizers.
+class WalkingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(x.Ok()) << x.Error();
+        const std::string command =
+            std::string("'") + ORVALLE_WORLDGEN + "' '" + world.Path() + "' --size 32 >/dev/null";
+        const int status = std::system(command.c_str());
+        ASSERT_TRUE(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+
+    XWindowId Start() {
+        LaunchOptions run;
+        run.workingDirectory = world.Path();
+        EXPECT_TRUE(x.Launch(run)) << x.Error();
+        const XWindowId window = x.WaitForWindow("Orvalle");
+        EXPECT_NE(window, 0u) << x.Program().Stderr();
+        std::this_thread::sleep_for(500ms);  // start-up done, the timer running
+        return window;
+    }
+
+    // Holds a key across several ticks of the 100 ms timer.
+    void Hold(const std::string& key, std::chrono::milliseconds duration) {
+        ASSERT_TRUE(x.PressKey(key));
+        std::this_thread::sleep_for(duration);
+        ASSERT_TRUE(x.ReleaseKey(key));
+    }
+
+    SavedViewpoint QuitWithEscape() {
+        Hold("Escape", 400ms);
+        const auto code = x.Program().WaitForExit(20s);
+        EXPECT_EQ(code, 0) << x.Program().Stderr();
+        return ParseSave(ReadFileBytes(world.File("save.dat")));
+    }
+
+    XvfbSession x;
+    ScratchDirectory world;
+};
+
+TEST_F(WalkingTest, HoldingWWalksForwardAtSevenUnitsASecond) {
+    Start();
+    const SavedViewpoint before = QuitWithEscape();
+    EXPECT_EQ(before.x, 320.0f);  // the middle of a 32-point map, 20 units apart
+    EXPECT_EQ(before.z, 320.0f);
+    EXPECT_EQ(before.yaw, 0.0);
+
+    Start();
+    Hold("w", 2000ms);
+    const SavedViewpoint after = QuitWithEscape();
+    EXPECT_EQ(after.x, before.x);  // heading +z: no sideways drift
+    // The ticks that see the key measure real time, give or take the tick
+    // before the press and the one after the release.
+    EXPECT_GT(after.z - before.z, 7.0f * 1.5f);
+    EXPECT_LT(after.z - before.z, 7.0f * 3.0f);
+}
+
+TEST_F(WalkingTest, MovingThePointerRightTurnsTheViewRight) {
+    Start();
+    const XScreenshot straight = x.Capture();
+    x.MovePointerBy(100, 0);
+    std::this_thread::sleep_for(600ms);
+    const XScreenshot turned = x.Capture();
+    EXPECT_NE(straight.rgb, turned.rgb) << "the picture did not change";
+    EXPECT_EQ(x.PointerPosition()[0], 512) << "the pointer is held at the centre";
+
+    const SavedViewpoint view = QuitWithEscape();
+    EXPECT_NEAR(view.yaw, -100 * 10.0 / 1024, 1e-9);  // right lowers the yaw
+    EXPECT_EQ(view.pitch, 0.0);
+}
+
+TEST_F(WalkingTest, TheNextStartResumesFromTheSavedViewpoint) {
+    Start();
+    x.MovePointerBy(-50, 20);
+    std::this_thread::sleep_for(300ms);
+    Hold("w", 1000ms);
+    const SavedViewpoint first = QuitWithEscape();
+    ASSERT_GT(first.yaw, 0.0);
+
+    Start();
+    const SavedViewpoint second = QuitWithEscape();
+    EXPECT_EQ(second.x, first.x);
+    EXPECT_EQ(second.z, first.z);
+    EXPECT_EQ(second.yaw, first.yaw);
+    EXPECT_EQ(second.pitch, first.pitch);
+}
+
+}  // namespace
