@@ -19,11 +19,14 @@ namespace {
 // Larger pictures are refused before their pixels are decoded: no texture
 // could hold them, and their buffers would not fit in memory anyway.
 constexpr uint64_t MaxPixels = uint64_t{1} << 28;
+// No OpenGL implementation holds a longer side, and Mesa overruns its stack
+// when merely asked about a side of 2^25 texels (even through GLU's proxy).
+constexpr int64_t MaxSide = int64_t{1} << 16;
 
 // The buffer size for a picture of width x height at bytesPerPixel, or 0 when
-// the size is empty, negative or beyond MaxPixels.
+// the size is empty, negative or beyond MaxSide or MaxPixels.
 size_t BufferSize(int64_t width, int64_t height, int64_t bytesPerPixel) {
-    if (width <= 0 || height <= 0 || width > INT32_MAX || height > INT32_MAX) return 0;
+    if (width <= 0 || height <= 0 || width > MaxSide || height > MaxSide) return 0;
     const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
     if (pixels > MaxPixels) return 0;
     return static_cast<size_t>(pixels * static_cast<uint64_t>(bytesPerPixel));
