@@ -4,10 +4,11 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <new>
 #include <string>
 
+#include "platform/large_block.h"
 #include "platform/sys_utils.h"
+#include "texture/bmp_extent.h"
 
 TTerrain Terrain;
 TerrainCell* Cells = nullptr;
@@ -47,7 +48,7 @@ uint64_t AcceptedPoints(FIBITMAP* image) {
 }
 
 void ReleaseGrid() {
-    delete[] Cells;
+    FreeLargeBlock(Cells);
     Cells = nullptr;
     Terrain.Columns = 0;
     Terrain.Rows = 0;
@@ -61,7 +62,7 @@ void LoadGrid(const std::string& path) {
     FIBITMAP* header = FreeImage_Load(FIF_BMP, path.c_str(), FIF_LOAD_NOPIXELS);
     const uint64_t claimed = AcceptedPoints(header);
     FreeImage_Unload(header);
-    if (claimed == 0) return;
+    if (claimed == 0 || !BmpRowsFitFile(path)) return;
 
     FIBITMAP* image = FreeImage_Load(FIF_BMP, path.c_str(), 0);
     if (!image) return;
@@ -82,7 +83,8 @@ void LoadGrid(const std::string& path) {
         return;
     }
 
-    Cells = new (std::nothrow) TerrainCell[points];
+    // points is at most MaxTerrainPoints, so the size cannot overflow.
+    Cells = static_cast<TerrainCell*>(AllocateLargeBlock(points * sizeof(TerrainCell)));
     if (Cells) {
         Terrain.Columns = static_cast<int32_t>(width);
         Terrain.Rows = static_cast<int32_t>(height);

@@ -351,6 +351,9 @@ TEST_F(TerrainTest, UnreadableMapsLeaveAnEmptyGrid) {
         {"claims 100000 x 100000, top-down", HeaderOnlyBmp(100000, -100000)},
         {"claims 70000 x 70000, beyond 32 bits", HeaderOnlyBmp(70000, 70000)},
         {"claims one row more than the largest grid", HeaderOnlyBmp(16384, 16385)},
+        // Within the bound, but rows a thousand-byte file cannot hold: the
+        // library would allocate and fill 64 MB before noticing.
+        {"claims 4096 x 16384 in a header alone", HeaderOnlyBmp(4096, 16384)},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.What);

@@ -13,6 +13,7 @@
 
 #include "platform/gl_window_system.h"
 #include "platform/sys_utils.h"
+#include "texture/bmp_extent.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ struct TightPixels {
 TightPixels ReadPixels(const std::string& path, int bytesPerPixel) {
     TightPixels result;
     const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(path.c_str());
-    if (!HeaderSizeAcceptable(format, path.c_str(), bytesPerPixel)) return result;
+    if (!HeaderSizeAcceptable(format, path.c_str(), bytesPerPixel) || !BmpRowsFitFile(path)) return result;
     FIBITMAP* image = FreeImage_Load(format, path.c_str(), 0);
     if (!image) return result;
     const int64_t width = FreeImage_GetWidth(image);
