@@ -34,18 +34,6 @@ void ClearTo(Rgb c) {
 
 std::array<uint8_t, 3> AsPixel(Rgb c) { return {c[0], c[1], c[2]}; }
 
-::testing::AssertionResult ColourNear(const std::array<uint8_t, 3>& actual, const Rgb& expected, double tolerance) {
-    for (int i = 0; i < 3; ++i) {
-        if (std::abs(int{actual[i]} - int{expected[i]}) > tolerance) {
-            return ::testing::AssertionFailure()
-                   << "got (" << int{actual[0]} << ", " << int{actual[1]} << ", " << int{actual[2]} << "), expected ("
-                   << int{expected[0]} << ", " << int{expected[1]} << ", " << int{expected[2]} << ") within "
-                   << tolerance;
-        }
-    }
-    return ::testing::AssertionSuccess();
-}
-
 std::array<GLfloat, 16> CurrentMatrix(GLenum which) {
     std::array<GLfloat, 16> m{};
     glGetFloatv(which, m.data());

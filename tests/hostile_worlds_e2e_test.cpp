@@ -28,6 +28,7 @@
 
 #include "tests/support/child_process.h"
 #include "tests/support/hostile_inputs.h"
+#include "tests/support/saved_record.h"
 #include "tests/support/scratch_directory.h"
 #include "tests/support/xvfb_session.h"
 
@@ -94,22 +95,7 @@ void WriteWorld(const std::string& folder, const WorldFiles& files) {
     }
 }
 
-struct Viewpoint {
-    float X, Y, Z;
-    double Yaw, Pitch;
-};
-
-Viewpoint ParseRecord(const std::string& bytes) {
-    Viewpoint v{};
-    std::memcpy(&v.X, bytes.data(), 4);
-    std::memcpy(&v.Y, bytes.data() + 4, 4);
-    std::memcpy(&v.Z, bytes.data() + 8, 4);
-    std::memcpy(&v.Yaw, bytes.data() + 12, 8);
-    std::memcpy(&v.Pitch, bytes.data() + 20, 8);
-    return v;
-}
-
-bool Finite(const Viewpoint& v) {
+bool Finite(const SavedRecord& v) {
     return std::isfinite(v.X) && std::isfinite(v.Y) && std::isfinite(v.Z) && std::isfinite(v.Yaw) &&
            std::isfinite(v.Pitch);
 }
@@ -220,14 +206,14 @@ protected:
     }
 
     // The checks every world must pass; the saved viewpoint, if any.
-    std::optional<Viewpoint> ExpectCleanRun(const RunResult& run) {
+    std::optional<SavedRecord> ExpectCleanRun(const RunResult& run) {
         EXPECT_EQ(run.ExitCode, 0) << run.Stderr;
         EXPECT_EQ(SanitizerReports(run.Stderr), "");
         EXPECT_TRUE(run.Save) << "no save.dat";
         if (!run.Save) return std::nullopt;
         EXPECT_EQ(run.Save->size(), 28u);
         if (run.Save->size() != 28) return std::nullopt;
-        const Viewpoint saved = ParseRecord(*run.Save);
+        const SavedRecord saved = ParseSavedRecord(*run.Save);
         EXPECT_TRUE(Finite(saved)) << saved.X << " " << saved.Y << " " << saved.Z << " " << saved.Yaw << " "
                                    << saved.Pitch;
         return saved;
@@ -281,7 +267,7 @@ TEST_F(HostileWorldTest, DamagedHeightmapsStillGiveAWalkableWorld) {
         SCOPED_TRACE(c.Name);
         WriteWorld(world.Path(), {{"MAP/map.bmp", c.Map}, {"save.dat", std::nullopt}});
         const RunResult run = RunWorld(world.Path(), true);
-        const std::optional<Viewpoint> saved = ExpectCleanRun(run);
+        const std::optional<SavedRecord> saved = ExpectCleanRun(run);
         if (c.GroundInView) {
             if (*c.GroundInView) {
                 EXPECT_GT(GroundShare(run.Picture), 0.5) << "no ground ahead";
@@ -389,9 +375,9 @@ TEST_F(HostileWorldTest, SavedViewpointsOfEveryLength) {
         std::string bytes = record.substr(0, std::min<size_t>(length, 28));
         if (length > 28) bytes += std::string(length - 28, '\xFF');
         WriteWorld(world.Path(), {{"save.dat", bytes}});
-        const std::optional<Viewpoint> saved = ExpectCleanRun(RunWorld(world.Path(), false));
+        const std::optional<SavedRecord> saved = ExpectCleanRun(RunWorld(world.Path(), false));
         if (!saved) continue;
-        const Viewpoint expected = ParseRecord(bytes.substr(0, std::min<size_t>(length, 28)) + start.substr(std::min<size_t>(length, 28)));
+        const SavedRecord expected = ParseSavedRecord(bytes.substr(0, std::min<size_t>(length, 28)) + start.substr(std::min<size_t>(length, 28)));
         EXPECT_EQ(saved->X, expected.X);
         EXPECT_EQ(saved->Z, expected.Z);
         EXPECT_EQ(saved->Yaw, expected.Yaw);
@@ -420,7 +406,7 @@ TEST_F(HostileWorldTest, SavedViewpointsOfNoNumberOrFarAway) {
 
     SCOPED_TRACE("1e30 everywhere");
     WriteWorld(world.Path(), {{"save.dat", SaveRecord(1e30f, 1e30f, -1e30f, 1e30, -1e30)}});
-    const std::optional<Viewpoint> saved = ExpectCleanRun(RunWorld(world.Path(), false));
+    const std::optional<SavedRecord> saved = ExpectCleanRun(RunWorld(world.Path(), false));
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->X, 1e30f);
     EXPECT_EQ(saved->Z, -1e30f);
@@ -534,7 +520,7 @@ TEST_F(FailedSaveTest, AReadOnlyDirectoryKeepsTheLastSave) {
     const std::string now = ReadFileBytes(world.File("save.dat"));
     ASSERT_EQ(now.size(), 28u);
     EXPECT_NE(now, previous);
-    EXPECT_TRUE(Finite(ParseRecord(now)));
+    EXPECT_TRUE(Finite(ParseSavedRecord(now)));
 }
 
 }  // namespace

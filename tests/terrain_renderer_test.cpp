@@ -41,18 +41,6 @@ void TopDownView(double x0, double x1, double z0, double z1) {
     glLoadMatrixf(swapYZ);
 }
 
-::testing::AssertionResult ColourNear(const std::array<uint8_t, 3>& actual, const Rgb& expected, int tolerance) {
-    for (int i = 0; i < 3; ++i) {
-        if (std::abs(int{actual[i]} - int{expected[i]}) > tolerance) {
-            return ::testing::AssertionFailure()
-                   << "got (" << int{actual[0]} << ", " << int{actual[1]} << ", " << int{actual[2]} << "), expected ("
-                   << int{expected[0]} << ", " << int{expected[1]} << ", " << int{expected[2]} << ") within "
-                   << tolerance;
-        }
-    }
-    return ::testing::AssertionSuccess();
-}
-
 class TerrainRendererTest : public GlTest {
 protected:
     void SetUp() override {

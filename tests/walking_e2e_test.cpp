@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/saved_record.h"
 #include "tests/support/scratch_directory.h"
 #include "tests/support/xvfb_session.h"
 
@@ -18,21 +19,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct SavedViewpoint {
-    float x, y, z;
-    double yaw, pitch;
-};
-
-SavedViewpoint ParseSave(const std::string& bytes) {
-    SavedViewpoint v{};
+SavedRecord ReadSave(const std::string& path) {
+    const std::string bytes = ReadFileBytes(path);
     EXPECT_EQ(bytes.size(), 28u);
-    if (bytes.size() < 28) return v;
-    std::memcpy(&v.x, bytes.data(), 4);
-    std::memcpy(&v.y, bytes.data() + 4, 4);
-    std::memcpy(&v.z, bytes.data() + 8, 4);
-    std::memcpy(&v.yaw, bytes.data() + 12, 8);
-    std::memcpy(&v.pitch, bytes.data() + 20, 8);
-    return v;
+    return ParseSavedRecord(bytes);
 }
 
 // A small world keeps the software renderer's frames short, so the 100 ms
@@ -66,33 +56,33 @@ protected:
 
     // Escape stays down until the program has gone: a tick late on a busy
     // machine still sees it.
-    SavedViewpoint QuitWithEscape() {
+    SavedRecord QuitWithEscape() {
         EXPECT_TRUE(x.PressKey("Escape"));
         const auto code = x.Program().WaitForExit(30s);
         x.ReleaseKey("Escape");
         EXPECT_EQ(code, 0) << x.Program().Stderr();
-        return ParseSave(ReadFileBytes(world.File("save.dat")));
+        return ReadSave(world.File("save.dat"));
     }
 
+    ScratchDirectory world;  // outlives the program, which writes into it on close
     XvfbSession x;
-    ScratchDirectory world;
 };
 
 TEST_F(WalkingTest, HoldingWWalksForwardAtSevenUnitsASecond) {
     Start();
-    const SavedViewpoint before = QuitWithEscape();
-    EXPECT_EQ(before.x, 320.0f);  // the middle of a 32-point map, 20 units apart
-    EXPECT_EQ(before.z, 320.0f);
-    EXPECT_EQ(before.yaw, 0.0);
+    const SavedRecord before = QuitWithEscape();
+    EXPECT_EQ(before.X, 320.0f);  // the middle of a 32-point map, 20 units apart
+    EXPECT_EQ(before.Z, 320.0f);
+    EXPECT_EQ(before.Yaw, 0.0);
 
     Start();
     Hold("w", 2000ms);
-    const SavedViewpoint after = QuitWithEscape();
-    EXPECT_EQ(after.x, before.x);  // heading +z: no sideways drift
+    const SavedRecord after = QuitWithEscape();
+    EXPECT_EQ(after.X, before.X);  // heading +z: no sideways drift
     // The ticks that see the key measure real time, give or take the tick
     // before the press and the one after the release.
-    EXPECT_GT(after.z - before.z, 7.0f * 1.5f);
-    EXPECT_LT(after.z - before.z, 7.0f * 3.0f);
+    EXPECT_GT(after.Z - before.Z, 7.0f * 1.5f);
+    EXPECT_LT(after.Z - before.Z, 7.0f * 3.0f);
 }
 
 TEST_F(WalkingTest, MovingThePointerRightTurnsTheViewRight) {
@@ -104,25 +94,25 @@ TEST_F(WalkingTest, MovingThePointerRightTurnsTheViewRight) {
     EXPECT_NE(straight.rgb, turned.rgb) << "the picture did not change";
     EXPECT_EQ(x.PointerPosition()[0], 512) << "the pointer is held at the centre";
 
-    const SavedViewpoint view = QuitWithEscape();
-    EXPECT_NEAR(view.yaw, -100 * 10.0 / 1024, 1e-9);  // right lowers the yaw
-    EXPECT_EQ(view.pitch, 0.0);
+    const SavedRecord view = QuitWithEscape();
+    EXPECT_NEAR(view.Yaw, -100 * 10.0 / 1024, 1e-9);  // right lowers the yaw
+    EXPECT_EQ(view.Pitch, 0.0);
 }
 
-TEST_F(WalkingTest, TheNextStartResumesFromTheSavedViewpoint) {
+TEST_F(WalkingTest, TheNextStartResumesFromTheSavedRecord) {
     Start();
     x.MovePointerBy(-50, 20);
     std::this_thread::sleep_for(300ms);
     Hold("w", 1000ms);
-    const SavedViewpoint first = QuitWithEscape();
-    ASSERT_GT(first.yaw, 0.0);
+    const SavedRecord first = QuitWithEscape();
+    ASSERT_GT(first.Yaw, 0.0);
 
     Start();
-    const SavedViewpoint second = QuitWithEscape();
-    EXPECT_EQ(second.x, first.x);
-    EXPECT_EQ(second.z, first.z);
-    EXPECT_EQ(second.yaw, first.yaw);
-    EXPECT_EQ(second.pitch, first.pitch);
+    const SavedRecord second = QuitWithEscape();
+    EXPECT_EQ(second.X, first.X);
+    EXPECT_EQ(second.Z, first.Z);
+    EXPECT_EQ(second.Yaw, first.Yaw);
+    EXPECT_EQ(second.Pitch, first.Pitch);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "tests/support/test_pictures.h"
 
+#include <cstdlib>
+
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
@@ -29,4 +31,16 @@ void LoadTestTexture(CTexture& texture, const std::string& path, int width, int 
     WriteTestPicture(path, width, height, colours);
     texture.Load(path.c_str(), colourKey, true);
     EXPECT_NE(0u, texture.TextureName) << path;
+}
+
+::testing::AssertionResult ColourNear(const Rgb& actual, const Rgb& expected, int tolerance) {
+    for (int i = 0; i < 3; ++i) {
+        if (std::abs(int{actual[i]} - int{expected[i]}) > tolerance) {
+            return ::testing::AssertionFailure()
+                   << "got (" << int{actual[0]} << ", " << int{actual[1]} << ", " << int{actual[2]} << "), expected ("
+                   << int{expected[0]} << ", " << int{expected[1]} << ", " << int{expected[2]} << ") within "
+                   << tolerance;
+        }
+    }
+    return ::testing::AssertionSuccess();
 }

@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "texture/texture.h"
 
 using Rgb = std::array<uint8_t, 3>;
@@ -19,3 +21,6 @@ void WriteTestPicture(const std::string& path, int width, int height, const Pict
 // way the program loads every texture.
 void LoadTestTexture(CTexture& texture, const std::string& path, int width, int height,
                      const PictureColours& colours, bool colourKey = false);
+
+// Each channel of a read-back pixel within tolerance of the colour worked out by hand.
+::testing::AssertionResult ColourNear(const Rgb& actual, const Rgb& expected, int tolerance);
