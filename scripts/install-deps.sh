@@ -9,7 +9,10 @@ packages=(
   libfreeimage-dev
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0 libegl-dev libegl-mesa0
   libgtest-dev libbenchmark-dev
-  xvfb
+  # the tests' own X server, with the fonts the error box writes in
+  xvfb xfonts-base
+  # the benchmark's plot
+  python3
   # a decimal-comma locale for the settings tests
   locales-all
 )
