@@ -1,10 +1,8 @@
 #include "app/main_form.h"
 
-#include <string>
-
 #include "app/saved_viewpoint.h"
 #include "app/settings.h"
-#include "camera/camera.h"
+#include "app/start_position.h"
 #include "camera/clock.h"
 #include "camera/key_state.h"
 #include "camera/mouse_look.h"
@@ -54,21 +52,8 @@ void TfrmMain::FormCreate(TObject*) {
     ReadSettings(SettingsPath(Application->ExeName()));
     GlContext.Create(Handle());
     LoadTerrain("MAP\\map.bmp");
-    for (int i = 0; i < 5; ++i) {
-        const std::string path = std::string("TEXTURES\\Sky\\day_") + SkyFaceSuffixes[i] + ".jpg";
-        SkyTextures[i].Load(path.c_str(), false, true);
-    }
-
-    // The start point: half the x extent along both x and z, the eye 1.8
-    // above the ground, looking along +z.
-    const float half = GetTerrainSize() * 0.5f;
-    Camera.Position = CVector3(half, 0.0f, half);
-    Camera.Position.y = static_cast<float>(double{GetHeight(Camera.Position.x, Camera.Position.z)} + 1.8);
-    Camera.Direction = CVector3(0.0f, 0.0f, 1.0f);
-    Camera.Up = CVector3(0.0f, 1.0f, 0.0f);
-    Camera.Yaw = 0.0;
-    Camera.Pitch = 0.0;
-
+    LoadSkyTextures();
+    PlaceCameraAtStart();
     RestoreViewpoint();
     ViewpointRestored = true;
 

@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <string>
+
 #include "camera/camera.h"
 #include "terrain/set_camera.h"
 
@@ -26,6 +28,13 @@ constexpr float SkyVertices[SkyFaces][4][3] = {
 constexpr float SkyTexInset = 0.003f;
 
 }  // namespace
+
+void LoadSkyTextures() {
+    for (int i = 0; i < SkyFaces; ++i) {
+        const std::string path = std::string("TEXTURES\\Sky\\day_") + SkyFaceSuffixes[i] + ".jpg";
+        SkyTextures[i].Load(path.c_str(), false, true);
+    }
+}
 
 void DrawSkyBox() {
     const float low = SkyTexInset;

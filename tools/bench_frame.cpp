@@ -37,6 +37,7 @@
 
 #include "app/saved_viewpoint.h"
 #include "app/settings.h"
+#include "app/start_position.h"
 #include "camera/camera.h"
 #include "camera/clock.h"
 #include "camera/key_state.h"
@@ -140,20 +141,11 @@ StartupTimes StartUp(std::unique_ptr<OffscreenGl>& gl) {
     t.Terrain = MillisSince(step);
 
     step = Clock::now();
-    for (int i = 0; i < 5; ++i) {
-        const std::string path = std::string("TEXTURES\\Sky\\day_") + SkyFaceSuffixes[i] + ".jpg";
-        SkyTextures[i].Load(path.c_str(), false, true);
-    }
+    LoadSkyTextures();
     t.Sky = MillisSince(step);
 
     step = Clock::now();
-    const float half = GetTerrainSize() * 0.5f;
-    Camera.Position = CVector3(half, 0.0f, half);
-    Camera.Position.y = static_cast<float>(double{GetHeight(Camera.Position.x, Camera.Position.z)} + 1.8);
-    Camera.Direction = CVector3(0.0f, 0.0f, 1.0f);
-    Camera.Up = CVector3(0.0f, 1.0f, 0.0f);
-    Camera.Yaw = 0.0;
-    Camera.Pitch = 0.0;
+    PlaceCameraAtStart();
     RestoreViewpoint();
     ClearKeyState();
     ScreenWidth = Width;
