@@ -12,6 +12,7 @@
 #include "tests/support/offscreen_gl.h"
 #include "tests/support/scratch_directory.h"
 #include "tests/support/test_pictures.h"
+#include "tests/support/texture_settings.h"
 
 namespace {
 
@@ -136,30 +137,14 @@ TEST_F(SkyBoxTest, LeavesTheStateTheTerrainReliesOn) {
     EXPECT_EQ(0.0f, m[14]);
     EXPECT_NEAR(-0.8f, m[0], 1e-6);  // screen right is Direction x Up = (-0.8, 0, 0.6)
 
-    struct Expected {
-        const char* texture;
-        GLuint name;
-        GLint filter, wrap;
-    };
     // The filter and wrap settings land on the texture bound on entry; the
     // faces keep OpenGL's own.
-    const Expected textures[] = {
-        {"bound on entry", entry, GL_LINEAR, GL_CLAMP},
-        {"fr", SkyTextures[0].TextureName, GL_NEAREST_MIPMAP_LINEAR, GL_REPEAT},
-        {"up", SkyTextures[4].TextureName, GL_NEAREST_MIPMAP_LINEAR, GL_REPEAT},
+    const TextureSettings textures[] = {
+        {"bound on entry", entry, GL_LINEAR, GL_LINEAR, GL_CLAMP},
+        {"fr", SkyTextures[0].TextureName, GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT},
+        {"up", SkyTextures[4].TextureName, GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT},
     };
-    for (const Expected& t : textures) {
-        SCOPED_TRACE(t.texture);
-        glBindTexture(GL_TEXTURE_2D, t.name);
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &value);
-        EXPECT_EQ(t.filter, value);
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &value);
-        EXPECT_EQ(GL_LINEAR, value);
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &value);
-        EXPECT_EQ(t.wrap, value);
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &value);
-        EXPECT_EQ(t.wrap, value);
-    }
+    for (const TextureSettings& t : textures) ExpectTextureSettings(t);
     glDeleteTextures(1, &entry);
 }
 

@@ -19,6 +19,7 @@
 #include "tests/support/scoped_terrain_grid.h"
 #include "tests/support/scratch_directory.h"
 #include "tests/support/test_pictures.h"
+#include "tests/support/texture_settings.h"
 
 namespace {
 
@@ -207,29 +208,13 @@ TEST_F(TerrainRendererTest, FullDrawLeavesTheStateTheNextSkyBoxFinds) {
     EXPECT_EQ((std::array<GLfloat, 4>{1, 1, 1, 1}), (std::array<GLfloat, 4>{colour[0], colour[1], colour[2], colour[3]}));
     EXPECT_EQ(3, CurrentPass);
 
-    struct Expected {
-        const char* texture;
-        GLuint name;
-        GLint minFilter, magFilter, wrap;
-    };
-    const Expected textures[] = {
+    const TextureSettings textures[] = {
         {"bound on entry", entry, GL_LINEAR_MIPMAP_NEAREST, GL_LINEAR, GL_REPEAT},
         // The ground textures get their wrap mode only; their filters stay OpenGL's own.
         {"mud", Terrain.GroundTextures[0].TextureName, GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT},
         {"stone", Terrain.GroundTextures[2].TextureName, GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT},
     };
-    for (const Expected& t : textures) {
-        SCOPED_TRACE(t.texture);
-        glBindTexture(GL_TEXTURE_2D, t.name);
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &value);
-        EXPECT_EQ(t.minFilter, value);
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &value);
-        EXPECT_EQ(t.magFilter, value);
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &value);
-        EXPECT_EQ(t.wrap, value);
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &value);
-        EXPECT_EQ(t.wrap, value);
-    }
+    for (const TextureSettings& t : textures) ExpectTextureSettings(t);
     glDeleteTextures(1, &entry);
 }
 
