@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build pkg-config g++ clang
+  cmake ninja-build pkg-config g++ clang ccache
   libsdl2-dev libx11-dev libxtst-dev libxfixes-dev
   libfreeimage-dev
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0 libegl-dev libegl-mesa0
