@@ -17,19 +17,19 @@ void TfrmMain::Timer1Timer(TObject*) {
     const float s = static_cast<float>(std::sin(Camera.Yaw) * step);
     const float c = static_cast<float>(std::cos(Camera.Yaw) * step);
 
-    if (KeyState[KeyW] != 0) Camera.Position += CVector3(s, 0.0f, c);
-    if (KeyState[KeyS] != 0) Camera.Position += CVector3(-s, 0.0f, -c);
-    if (KeyState[KeyD] != 0) Camera.Position += CVector3(-c, 0.0f, s);
-    if (KeyState[KeyA] != 0) Camera.Position += CVector3(c, 0.0f, -s);
-    if (KeyState[KeyR] != 0) Settings.Wireframe = Settings.Wireframe == 0 ? 1 : 0;
+    if (KeyState[VK_W] != 0) Camera.Position += CVector3(s, 0.0f, c);
+    if (KeyState[VK_S] != 0) Camera.Position += CVector3(-s, 0.0f, -c);
+    if (KeyState[VK_D] != 0) Camera.Position += CVector3(-c, 0.0f, s);
+    if (KeyState[VK_A] != 0) Camera.Position += CVector3(c, 0.0f, -s);
+    if (KeyState[VK_R] != 0) Settings.Wireframe = Settings.Wireframe == 0 ? 1 : 0;
 
     Camera.Position.y = static_cast<float>(double{GetHeight(Camera.Position.x, Camera.Position.z)} + 1.8);
 
-    if (KeyState[KeyL] != 0) Settings.Lod = Settings.Lod == 0 ? 1 : 0;
-    if (KeyState[KeyEscape] != 0) {
+    if (KeyState[VK_L] != 0) Settings.Lod = Settings.Lod == 0 ? 1 : 0;
+    if (KeyState[VK_ESCAPE] != 0) {
         // One close request per press: when the close fails, its release
         // went to the error box, and the next tick must not ask again.
-        KeyState[KeyEscape] = 0;
+        KeyState[VK_ESCAPE] = 0;
         Close();
     }
     Paint();

@@ -3,21 +3,29 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 
 #include <SDL.h>
 
 #include "platform/exception.h"
+#include "platform/performance_counter.h"
 #include "platform/window_record.h"
 
 // Never destroyed: the globals torn down after main returns (textures, the
 // OpenGL context) still talk to the window system.
 TApplication* Application = new TApplication;
 
+// The performance counter, so that a test's stand-in clock drives the
+// timers as well.
 uint64_t LoopMillis() {
-    using namespace std::chrono;
-    return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    int64_t frequency = 0, count = 0;
+    if (!QueryPerformanceFrequency(&frequency) || frequency <= 0 || !QueryPerformanceCounter(&count) || count <= 0)
+        return 0;
+    // Whole seconds and the rest apart: count * 1000 alone can overflow.
+    uint64_t millis = 0;
+    if (__builtin_mul_overflow(static_cast<uint64_t>(count / frequency), uint64_t{1000}, &millis)) return UINT64_MAX;
+    const auto rest = static_cast<uint64_t>(static_cast<long double>(count % frequency) * 1000 / frequency);
+    return __builtin_add_overflow(millis, rest, &millis) ? UINT64_MAX : millis;
 }
 
 std::vector<TTimer*>& LiveTimers() {

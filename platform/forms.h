@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/gl_window_system.h"
+#include "platform/virtual_keys.h"
 
 class TObject {
 public:
@@ -44,13 +45,6 @@ constexpr TCursor crDefault = 0;
 constexpr TCursor crNone = -1;
 using TColor = int32_t;
 constexpr TColor clBtnFace = static_cast<TColor>(0xFF00000F);
-
-// Windows virtual-key codes, which the key events carry.
-enum : uint16_t {
-    VK_BACK = 8, VK_TAB = 9, VK_RETURN = 13, VK_SHIFT = 16, VK_CONTROL = 17, VK_MENU = 18,
-    VK_ESCAPE = 27, VK_SPACE = 32, VK_LEFT = 37, VK_UP = 38, VK_RIGHT = 39, VK_DOWN = 40,
-    VK_F1 = 112,
-};
 
 class TForm : public TComponent {
 public:

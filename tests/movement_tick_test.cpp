@@ -61,9 +61,9 @@ struct WalkCase {
 TEST_F(MovementTickTest, KeysWalkAlongAndAcrossTheHeading) {
     const double halfPi = 1.5707963267948966;
     const WalkCase cases[] = {
-        {KeyW, 0.0, 0.0f, 7.0f},     {KeyS, 0.0, 0.0f, -7.0f},
-        {KeyD, 0.0, -7.0f, 0.0f},    {KeyA, 0.0, 7.0f, 0.0f},
-        {KeyW, halfPi, 7.0f, 0.0f},  {KeyD, halfPi, 0.0f, 7.0f},
+        {VK_W, 0.0, 0.0f, 7.0f},     {VK_S, 0.0, 0.0f, -7.0f},
+        {VK_D, 0.0, -7.0f, 0.0f},    {VK_A, 0.0, 7.0f, 0.0f},
+        {VK_W, halfPi, 7.0f, 0.0f},  {VK_D, halfPi, 0.0f, 7.0f},
     };
     for (const WalkCase& walk : cases) {
         Camera.Position = CVector3(100, 0, 100);
@@ -78,7 +78,7 @@ TEST_F(MovementTickTest, KeysWalkAlongAndAcrossTheHeading) {
 }
 
 TEST_F(MovementTickTest, StepIsElapsedTimesSpeedRoundedToFloat) {
-    KeyState[KeyW] = 1;
+    KeyState[VK_W] = 1;
     const float before = LastTime;
     TickAfter(0.25);
     const float step = (CurrentTime - before) * 7.0f;
@@ -87,32 +87,32 @@ TEST_F(MovementTickTest, StepIsElapsedTimesSpeedRoundedToFloat) {
 }
 
 TEST_F(MovementTickTest, EqualReadingsMoveNothing) {
-    KeyState[KeyW] = 1;
+    KeyState[VK_W] = 1;
     TickAfter(0.0);
     EXPECT_EQ(Camera.Position.z, 100.0f);
 }
 
 TEST_F(MovementTickTest, OppositeKeysCancelAndDiagonalsAddUp) {
-    KeyState[KeyW] = 1;
-    KeyState[KeyS] = 1;
+    KeyState[VK_W] = 1;
+    KeyState[VK_S] = 1;
     TickAfter(1.0);
     EXPECT_EQ(Camera.Position.z, 100.0f);
     ClearKeyState();
-    KeyState[KeyW] = 1;
-    KeyState[KeyD] = 1;
+    KeyState[VK_W] = 1;
+    KeyState[VK_D] = 1;
     TickAfter(1.0);
     EXPECT_NEAR(Camera.Position.z, 107.0f, 1e-4);
     EXPECT_NEAR(Camera.Position.x, 93.0f, 1e-4);
 }
 
 TEST_F(MovementTickTest, SwitchesActOnEveryTickTheKeyIsDown) {
-    KeyState[KeyR] = 1;
+    KeyState[VK_R] = 1;
     for (int i = 0; i < 3; ++i) TickAfter(0.1);
     EXPECT_EQ(Settings.Wireframe, 1);
 
     ClearKeyState();
     Settings.Lod = 5;
-    KeyState[KeyL] = 1;
+    KeyState[VK_L] = 1;
     TickAfter(0.1);
     EXPECT_EQ(Settings.Lod, 0);
     TickAfter(0.1);
@@ -120,7 +120,7 @@ TEST_F(MovementTickTest, SwitchesActOnEveryTickTheKeyIsDown) {
 }
 
 TEST_F(MovementTickTest, EscapeAsksToCloseOncePerPressAndStillPaints) {
-    KeyState[KeyEscape] = 1;
+    KeyState[VK_ESCAPE] = 1;
     TickAfter(0.1);
     EXPECT_EQ(closeQueries, 1);
     EXPECT_EQ(paints, 1);
@@ -140,7 +140,7 @@ TEST_F(MovementTickTest, KeysAboveTheLettersAreRecordedWithoutEffect) {
 }
 
 TEST_F(MovementTickTest, LosingTheFocusReleasesEveryKey) {
-    uint16_t key = KeyW;
+    uint16_t key = VK_W;
     form->FormKeyDown(form, key, 0);
     form->FormDeactivate(form);
     TickAfter(1.0);
