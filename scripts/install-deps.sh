@@ -5,12 +5,14 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build pkg-config g++ clang ccache
-  libsdl2-dev libx11-dev libxtst-dev libxfixes-dev
+  libsdl2-dev libx11-dev libxtst-dev libxfixes-dev libxdamage-dev
   libfreeimage-dev
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0 libegl-dev libegl-mesa0
   libgtest-dev libbenchmark-dev
   # the tests' own X server, with the fonts the error box writes in
   xvfb xfonts-base
+  # keyboard layouts switched inside that server
+  x11-xkb-utils
   # the benchmark's plot
   python3
   # a decimal-comma locale for the settings tests

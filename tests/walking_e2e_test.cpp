@@ -4,10 +4,13 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -113,6 +116,39 @@ TEST_F(WalkingTest, TheNextStartResumesFromTheSavedRecord) {
     EXPECT_EQ(second.Z, first.Z);
     EXPECT_EQ(second.Yaw, first.Yaw);
     EXPECT_EQ(second.Pitch, first.Pitch);
+}
+
+// The key at a place of the US keyboard walks by the letter it types in
+// the server's layout, or by its place where that is no Latin letter.
+TEST_F(WalkingTest, EveryKeyboardLayoutWalks) {
+    struct Case {
+        const char* layout;
+        const char* usKey;  // the key held, by what it types on a US keyboard
+        bool walks;
+    };
+    const Case cases[] = {
+        {"fr", "z", true},   // AZERTY: the key marked W
+        {"fr", "w", false},  // types z
+        {"ru", "w", true},   {"gr", "w", true}, {"il", "w", true},
+    };
+    std::vector<std::pair<std::string, unsigned>> codes;
+    for (const Case& c : cases) codes.emplace_back(c.usKey, x.KeyCodeOf(c.usKey));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        ASSERT_NE(codes[i].second, 0u) << c.usKey;
+        ASSERT_TRUE(x.SetKeyboardLayout(c.layout)) << x.Error();
+        std::remove(world.File("save.dat").c_str());
+        Start();
+        ASSERT_TRUE(x.PressKeyCode(codes[i].second));
+        std::this_thread::sleep_for(1000ms);
+        ASSERT_TRUE(x.ReleaseKeyCode(codes[i].second));
+        const SavedRecord walked = QuitWithEscape();
+        EXPECT_EQ(walked.X, 320.0f) << c.layout << " " << c.usKey;
+        if (c.walks)
+            EXPECT_GT(walked.Z - 320.0f, 7.0f * 0.5f) << c.layout << " " << c.usKey;
+        else
+            EXPECT_EQ(walked.Z, 320.0f) << c.layout << " " << c.usKey;
+    }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xdamage.h>
 #include <X11/extensions/Xfixes.h>
 
 namespace {
@@ -87,12 +88,15 @@ void CollectNamed(Display* display, Window window, const std::string& name, int 
     for (Window child : list) CollectNamed(display, child, name, depth + 1, found);
 }
 
-bool FakeKey(Display* display, const std::string& keysym, bool down) {
-    if (!display) return false;
+KeyCode CodeOf(Display* display, const std::string& keysym) {
+    if (!display) return 0;
     const KeySym symbol = XStringToKeysym(keysym.c_str());
-    if (symbol == NoSymbol) return false;
-    const KeyCode code = XKeysymToKeycode(display, symbol);
-    if (code == 0) return false;
+    if (symbol == NoSymbol) return 0;
+    return XKeysymToKeycode(display, symbol);
+}
+
+bool FakeKeyCode(Display* display, unsigned code, bool down) {
+    if (!display || code == 0) return false;
     XTestFakeKeyEvent(display, code, down ? True : False, CurrentTime);
     XSync(display, False);
     // No hand is this fast, and SDL takes a release followed within 2 ms by
@@ -276,11 +280,42 @@ void XvfbSession::Focus(XWindowId window) {
 }
 
 bool XvfbSession::PressKey(const std::string& keysym) {
-    return FakeKey(AsX(display_), keysym, true);
+    return FakeKeyCode(AsX(display_), CodeOf(AsX(display_), keysym), true);
 }
 
 bool XvfbSession::ReleaseKey(const std::string& keysym) {
-    return FakeKey(AsX(display_), keysym, false);
+    return FakeKeyCode(AsX(display_), CodeOf(AsX(display_), keysym), false);
+}
+
+unsigned XvfbSession::KeyCodeOf(const std::string& keysym) {
+    return CodeOf(AsX(display_), keysym);
+}
+
+bool XvfbSession::PressKeyCode(unsigned keycode) {
+    return FakeKeyCode(AsX(display_), keycode, true);
+}
+
+bool XvfbSession::ReleaseKeyCode(unsigned keycode) {
+    return FakeKeyCode(AsX(display_), keycode, false);
+}
+
+bool XvfbSession::SetKeyboardLayout(const std::string& layout) {
+    if (!Ok()) return false;
+    ChildProcess setter;
+    LaunchOptions options;
+    options.executable = "/usr/bin/setxkbmap";
+    options.arguments = {"-display", displayName_, layout};
+    if (!setter.Start(options)) {
+        error_ = "cannot run setxkbmap: " + setter.Error();
+        return false;
+    }
+    const std::optional<int> code = setter.WaitForExit(std::chrono::seconds(20));
+    if (code != 0) {
+        error_ = "setxkbmap " + layout + " failed: " + setter.Stderr();
+        return false;
+    }
+    Sync();
+    return true;
 }
 
 bool XvfbSession::TapKey(const std::string& keysym) {
@@ -351,4 +386,41 @@ std::optional<XCursorImage> XvfbSession::Cursor() {
 
 void XvfbSession::Sync() {
     if (display_) XSync(AsX(display_), False);
+}
+
+std::vector<std::chrono::steady_clock::time_point> XvfbSession::FrameTimes(XWindowId window, size_t count,
+                                                                           std::chrono::milliseconds timeout) {
+    using Clock = std::chrono::steady_clock;
+    std::vector<Clock::time_point> frames;
+    if (!display_) return frames;
+    // A connection of its own, so that no event of the session's is eaten.
+    Display* display = XOpenDisplay(displayName_.c_str());
+    if (!display) return frames;
+    int eventBase = 0, errorBase = 0;
+    if (!XDamageQueryExtension(display, &eventBase, &errorBase)) {
+        XCloseDisplay(display);
+        return frames;
+    }
+    const Damage damage = XDamageCreate(display, window, XDamageReportNonEmpty);
+    XSync(display, False);
+    const auto end = Clock::now() + timeout;
+    while (frames.size() < count) {
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type != eventBase + XDamageNotify) continue;
+            // Empties the damage, so that the next draw reports again.
+            XDamageSubtract(display, damage, None, None);
+            const auto now = Clock::now();
+            if (frames.empty() || now - frames.back() > std::chrono::milliseconds(3)) frames.push_back(now);
+        }
+        XFlush(display);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+        if (left.count() <= 0 || frames.size() >= count) break;
+        pollfd wait{ConnectionNumber(display), POLLIN, 0};
+        poll(&wait, 1, static_cast<int>(left.count()));
+    }
+    XDamageDestroy(display, damage);
+    XCloseDisplay(display);
+    return frames;
 }

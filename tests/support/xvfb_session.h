@@ -17,8 +17,9 @@
 // Everything is torn down with the object: the program (asked to end with
 // SIGTERM, which it takes as a close request, then killed), the server, the
 // temporary files. Declare the program's directories before the session, so
-// that they outlive the program. The program's input only acts when its
-// 100 ms timer sees a key down: hold keys across ticks.
+// that they outlive the program. The program's keys act when its 100 ms
+// timer sees them down: a key held across ticks acts on each of them, a tap
+// between two ticks on the next one, once.
 //
 // A program that ends without a window (no display, say) is a ChildProcess
 // of its own (tests/support/child_process.h).
@@ -106,12 +107,25 @@ public:
     bool PressKey(const std::string& keysym);
     bool ReleaseKey(const std::string& keysym);
     bool TapKey(const std::string& keysym);
+    // Keys by their place: the keycode of a keysym in the layout the server
+    // has now (0 where none), to press after the layout has changed.
+    unsigned KeyCodeOf(const std::string& keysym);
+    bool PressKeyCode(unsigned keycode);
+    bool ReleaseKeyCode(unsigned keycode);
+    // Switches the server's keyboard to another layout ("fr", "ru" ...)
+    // with setxkbmap; programs started afterwards see it from the start.
+    bool SetKeyboardLayout(const std::string& layout);
     // The pointer, in screen coordinates.
     void MovePointerTo(int x, int y);
     void MovePointerBy(int dx, int dy);
     std::array<int, 2> PointerPosition();
 
     XScreenshot Capture();
+    // When the window was drawn to, one time per presented frame, from the
+    // server's damage reports: until count frames have come, or the time
+    // runs out. Draws less than 3 ms apart count as one frame.
+    std::vector<std::chrono::steady_clock::time_point> FrameTimes(XWindowId window, size_t count,
+                                                                  std::chrono::milliseconds timeout);
     std::optional<XCursorImage> Cursor();
 
     // Waits until the server has handled every request sent so far.
