@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,13 +34,6 @@ constexpr float kStart = kMapSize * 20.0f / 2;  // the middle of the map, 20 uni
 constexpr double kSpeed = 7.0;                 // units a second
 
 double Ms(Clock::duration span) { return std::chrono::duration<double, std::milli>(span).count(); }
-
-// The longest gap between two frames in a row.
-Clock::duration LongestGap(const std::vector<Clock::time_point>& frames) {
-    Clock::duration longest{};
-    for (size_t i = 1; i < frames.size(); ++i) longest = std::max(longest, frames[i] - frames[i - 1]);
-    return longest;
-}
 
 // The share of pixels that changed by more than a rounding of the driver.
 double Changed(const XScreenshot& a, const XScreenshot& b) {
@@ -64,20 +58,24 @@ protected:
         ASSERT_TRUE(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
 
-    // Starts the program and waits until it draws frame after frame; the
-    // longest frame seen so far.
+    // Starts the program and waits until it draws frame after frame.
     void Start() {
         LaunchOptions run;
         run.workingDirectory = world.Path();
         ASSERT_TRUE(x.Launch(run)) << x.Error();
-        window = x.WaitForWindow("Orvalle", 120s);
+        const XWindowId window = x.WaitForWindow("Orvalle", 120s);
         ASSERT_NE(window, 0u) << x.Program().Stderr();
-        // The first frame comes with start-up; the gaps after it are ticks.
-        const std::vector<Clock::time_point> frames = x.FrameTimes(window, 6, 120s);
-        ASSERT_EQ(frames.size(), 6u) << x.Program().Stderr();
-        frame = LongestGap(std::vector<Clock::time_point>(frames.begin() + 1, frames.end()));
-        std::printf("[ measured ] %d x %d world: frames %.0f ms apart at most\n", kMapSize, kMapSize, Ms(frame));
+        frames.emplace(x, window);
+        ASSERT_TRUE(frames->Ok());
+        frames->Wait(6, 120s);
+        ASSERT_GE(frames->Frames().size(), 6u) << x.Program().Stderr();
     }
+
+    // The longest time between two frames since start-up (the first frame
+    // comes with it); a tick comes every 100 ms, or as soon as a longer
+    // frame is done.
+    Clock::duration FrameGap() const { return frames->LongestGap(1); }
+    Clock::duration TickGap() const { return std::max<Clock::duration>(FrameGap(), 100ms); }
 
     SavedRecord Saved() {
         const std::string bytes = ReadFileBytes(world.File("save.dat"));
@@ -85,23 +83,18 @@ protected:
         return ParseSavedRecord(bytes);
     }
 
-    // A tick comes every 100 ms, or as soon as a longer frame is done.
-    Clock::duration TickGap() const { return std::max<Clock::duration>(frame, 100ms); }
-
     ScratchDirectory world;  // outlives the program, which writes into it on close
     XvfbSession x;
-    XWindowId window = 0;
-    Clock::duration frame{};
+    std::optional<XFrameWatch> frames;
 };
 
 TEST_F(SlowFramesTest, HoldingWWalksForTheTimeHeldAndATappedEscapeEndsAtOnce) {
     Start();
     const Clock::time_point pressed = Clock::now();
     ASSERT_TRUE(x.PressKey("w"));
-    const std::vector<Clock::time_point> held = x.FrameTimes(window, SIZE_MAX, 3s);
+    frames->Wait(SIZE_MAX, 3s);
     const Clock::time_point released = Clock::now();
     ASSERT_TRUE(x.ReleaseKey("w"));
-    frame = std::max(frame, LongestGap(held));
 
     // Escape goes up again long before the frame in progress is done.
     const Clock::time_point escape = Clock::now();
@@ -122,7 +115,7 @@ TEST_F(SlowFramesTest, HoldingWWalksForTheTimeHeldAndATappedEscapeEndsAtOnce) {
     const double walked = saved.Z - kStart;
     std::printf("[ measured ] W held %.2f s: walked %.2f units (%.2f expected); Escape to the window gone %.0f ms, "
                 "to the end %.0f ms; frames %.0f ms apart at most\n",
-                hold, walked, kSpeed * hold, Ms(gone - escape), Ms(ended - escape), Ms(frame));
+                hold, walked, kSpeed * hold, Ms(gone - escape), Ms(ended - escape), Ms(FrameGap()));
     EXPECT_EQ(saved.X, kStart);
     // The first tick with W down also walks the time before the press, and
     // the time after the last tick before the release is not walked: one
@@ -158,10 +151,11 @@ TEST_F(SlowFramesTest, TheViewStopsTurningWithinAFrameOrTwoOfThePointer) {
         longestCapture = std::max(longestCapture, taken - now);
         if (Changed(shot, last) > 0.005) lastChange = taken;
         last = std::move(shot);
+        frames->Wait(0, 0ms);
     }
     std::printf("[ measured ] the view turned on for %.0f ms after the pointer stopped; frames %.0f ms apart at "
                 "most, a screen capture took %.0f ms at most\n",
-                Ms(lastChange - stopped), Ms(frame), Ms(longestCapture));
+                Ms(lastChange - stopped), Ms(FrameGap()), Ms(longestCapture));
     // The moves waiting are handled as one before the next tick, whose
     // frame is the last that turns.
     EXPECT_LT(lastChange - stopped, 2 * TickGap() + longestCapture + 250ms);

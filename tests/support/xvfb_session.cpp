@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <functional>
@@ -388,39 +389,52 @@ void XvfbSession::Sync() {
     if (display_) XSync(AsX(display_), False);
 }
 
-std::vector<std::chrono::steady_clock::time_point> XvfbSession::FrameTimes(XWindowId window, size_t count,
-                                                                           std::chrono::milliseconds timeout) {
-    using Clock = std::chrono::steady_clock;
-    std::vector<Clock::time_point> frames;
-    if (!display_) return frames;
-    // A connection of its own, so that no event of the session's is eaten.
-    Display* display = XOpenDisplay(displayName_.c_str());
-    if (!display) return frames;
-    int eventBase = 0, errorBase = 0;
-    if (!XDamageQueryExtension(display, &eventBase, &errorBase)) {
+XFrameWatch::XFrameWatch(const XvfbSession& session, XWindowId window) {
+    if (!session.Ok()) return;
+    Display* display = XOpenDisplay(session.DisplayName().c_str());
+    if (!display) return;
+    int errorBase = 0;
+    if (!XDamageQueryExtension(display, &eventBase_, &errorBase)) {
         XCloseDisplay(display);
-        return frames;
+        return;
     }
-    const Damage damage = XDamageCreate(display, window, XDamageReportNonEmpty);
+    damage_ = XDamageCreate(display, window, XDamageReportNonEmpty);
     XSync(display, False);
-    const auto end = Clock::now() + timeout;
-    while (frames.size() < count) {
+    display_ = display;
+}
+
+XFrameWatch::~XFrameWatch() {
+    if (!display_) return;
+    XDamageDestroy(AsX(display_), damage_);
+    XCloseDisplay(AsX(display_));
+}
+
+void XFrameWatch::Wait(size_t count, std::chrono::milliseconds timeout) {
+    if (!display_) return;
+    Display* display = AsX(display_);
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
         while (XPending(display) > 0) {
             XEvent event;
             XNextEvent(display, &event);
-            if (event.type != eventBase + XDamageNotify) continue;
+            if (event.type != eventBase_ + XDamageNotify) continue;
             // Empties the damage, so that the next draw reports again.
-            XDamageSubtract(display, damage, None, None);
-            const auto now = Clock::now();
-            if (frames.empty() || now - frames.back() > std::chrono::milliseconds(3)) frames.push_back(now);
+            XDamageSubtract(display, damage_, None, None);
+            const auto when = static_cast<uint32_t>(reinterpret_cast<const XDamageNotifyEvent&>(event).timestamp);
+            if (frames_.empty() || static_cast<uint32_t>(when - frames_.back()) > 3) frames_.push_back(when);
         }
         XFlush(display);
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
-        if (left.count() <= 0 || frames.size() >= count) break;
-        pollfd wait{ConnectionNumber(display), POLLIN, 0};
-        poll(&wait, 1, static_cast<int>(left.count()));
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || frames_.size() >= count) return;
+        pollfd ready{ConnectionNumber(display), POLLIN, 0};
+        poll(&ready, 1, static_cast<int>(left.count()));
     }
-    XDamageDestroy(display, damage);
-    XCloseDisplay(display);
-    return frames;
+}
+
+std::chrono::milliseconds XFrameWatch::LongestGap(size_t first) const {
+    uint32_t longest = 0;
+    for (size_t i = first + 1; i < frames_.size(); ++i)
+        longest = std::max(longest, static_cast<uint32_t>(frames_[i] - frames_[i - 1]));
+    return std::chrono::milliseconds(longest);
 }

@@ -121,11 +121,7 @@ public:
     std::array<int, 2> PointerPosition();
 
     XScreenshot Capture();
-    // When the window was drawn to, one time per presented frame, from the
-    // server's damage reports: until count frames have come, or the time
-    // runs out. Draws less than 3 ms apart count as one frame.
-    std::vector<std::chrono::steady_clock::time_point> FrameTimes(XWindowId window, size_t count,
-                                                                  std::chrono::milliseconds timeout);
+
     std::optional<XCursorImage> Cursor();
 
     // Waits until the server has handled every request sent so far.
@@ -141,4 +137,31 @@ private:
     ChildProcess server_;
     ChildProcess program_;
     _XDisplay* display_ = nullptr;
+};
+
+// The frames a window presents, from the server's damage reports, watched
+// from construction on; a connection of its own, so that the session's
+// events stay where they are.
+class XFrameWatch {
+public:
+    XFrameWatch(const XvfbSession& session, XWindowId window);
+    ~XFrameWatch();
+    XFrameWatch(const XFrameWatch&) = delete;
+    XFrameWatch& operator=(const XFrameWatch&) = delete;
+
+    bool Ok() const { return display_ != nullptr; }
+    // Takes in the reports that have come, and waits for more until count
+    // frames have come in all or the time runs out.
+    void Wait(size_t count, std::chrono::milliseconds timeout);
+    // When each frame came, in the server's milliseconds; draws less than
+    // 3 ms apart are one frame.
+    const std::vector<uint32_t>& Frames() const { return frames_; }
+    // The longest time between two frames in a row, from frame first on.
+    std::chrono::milliseconds LongestGap(size_t first = 0) const;
+
+private:
+    _XDisplay* display_ = nullptr;
+    unsigned long damage_ = 0;
+    int eventBase_ = 0;
+    std::vector<uint32_t> frames_;
 };
