@@ -73,8 +73,9 @@ uint16_t KeyAtPlace(SDL_Scancode place, bool numLock) {
     if (place >= SDL_SCANCODE_1 && place <= SDL_SCANCODE_9) return Offset(VK_1, place - SDL_SCANCODE_1);
     if (place >= SDL_SCANCODE_KP_1 && place <= SDL_SCANCODE_KP_9) {
         if (numLock) return Offset(VK_NUMPAD0 + 1, place - SDL_SCANCODE_KP_1);
-        static constexpr uint16_t unlocked[] = {VK_END, VK_DOWN, VK_NEXT,  VK_LEFT, VK_CLEAR,
-                                                VK_RIGHT, VK_HOME, VK_UP, VK_PRIOR};
+        static constexpr uint16_t unlocked[] = {VK_END,  VK_DOWN, VK_NEXT,  // 1 2 3
+                                                VK_LEFT, VK_CLEAR, VK_RIGHT,  // 4 5 6
+                                                VK_HOME, VK_UP,   VK_PRIOR};  // 7 8 9
         return unlocked[place - SDL_SCANCODE_KP_1];
     }
     switch (place) {

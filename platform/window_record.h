@@ -38,7 +38,7 @@ TWindowRecord* RecordFromWindowId(uint32_t id);
 // The client size in pixels of a record's window.
 void DrawableSize(const TWindowRecord& record, int32_t* width, int32_t* height);
 
-// The event loop's clock, in milliseconds.
+// The event loop's clock, in milliseconds of the performance counter.
 uint64_t LoopMillis();
 // Every timer alive, in order of creation.
 std::vector<TTimer*>& LiveTimers();
