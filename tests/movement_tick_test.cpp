@@ -60,10 +60,18 @@ struct WalkCase {
 
 TEST_F(MovementTickTest, KeysWalkAlongAndAcrossTheHeading) {
     const double halfPi = 1.5707963267948966;
+    // At 30 degrees sin is 1/2 and cos is sqrt(3)/2: a key that mixes up
+    // sine and cosine, or one sign, walks somewhere else.
+    const double sixthPi = 0.5235987755982988;
+    const float half = 3.5f;
+    const float root = 6.0621778f;  // 7 sqrt(3) / 2
     const WalkCase cases[] = {
-        {KeyW, 0.0, 0.0f, 7.0f},     {KeyS, 0.0, 0.0f, -7.0f},
-        {KeyD, 0.0, -7.0f, 0.0f},    {KeyA, 0.0, 7.0f, 0.0f},
-        {KeyW, halfPi, 7.0f, 0.0f},  {KeyD, halfPi, 0.0f, 7.0f},
+        {KeyW, 0.0, 0.0f, 7.0f},      {KeyS, 0.0, 0.0f, -7.0f},
+        {KeyD, 0.0, -7.0f, 0.0f},     {KeyA, 0.0, 7.0f, 0.0f},
+        {KeyW, halfPi, 7.0f, 0.0f},   {KeyS, halfPi, -7.0f, 0.0f},
+        {KeyD, halfPi, 0.0f, 7.0f},   {KeyA, halfPi, 0.0f, -7.0f},
+        {KeyW, sixthPi, half, root},  {KeyS, sixthPi, -half, -root},
+        {KeyD, sixthPi, -root, half}, {KeyA, sixthPi, root, -half},
     };
     for (const WalkCase& walk : cases) {
         Camera.Position = CVector3(100, 0, 100);
@@ -72,8 +80,9 @@ TEST_F(MovementTickTest, KeysWalkAlongAndAcrossTheHeading) {
         KeyState[walk.key] = 1;
         TickAfter(1.0);
         SCOPED_TRACE(::testing::Message() << "key " << walk.key << " yaw " << walk.yaw);
-        EXPECT_NEAR(Camera.Position.x, 100.0f + walk.dx, 1e-4);
-        EXPECT_NEAR(Camera.Position.z, 100.0f + walk.dz, 1e-4);
+        // Within one float step of 100 (7.6e-6), the rounding of the sum.
+        EXPECT_NEAR(Camera.Position.x, 100.0f + walk.dx, 1e-5);
+        EXPECT_NEAR(Camera.Position.z, 100.0f + walk.dz, 1e-5);
     }
 }
 
