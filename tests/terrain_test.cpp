@@ -310,6 +310,24 @@ TEST_F(TerrainTest, GridTakesThePictureSize) {
     EXPECT_EQ(GetHeight(10.0f, 10.0f), HeightOf(99));
 }
 
+// Beyond 2^24 points, a sixteenth of the largest map and as wide as it may
+// be: 16384 columns by 1025 rows.
+TEST_F(TerrainTest, LargeMapWithinTheLimitLoads) {
+    FIBITMAP* image = FreeImage_Allocate(16384, 1025, 8);
+    ASSERT_NE(image, nullptr);
+    RGBQUAD* palette = FreeImage_GetPalette(image);
+    for (int i = 0; i < 256; ++i) palette[i] = RGBQUAD{static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(i), 0};
+    for (int r = 0; r < 1025; ++r) std::memset(FreeImage_GetScanLine(image, r), r % 256, 16384);
+    FreeImage_GetScanLine(image, 1024)[16383] = 255;
+    LoadMap(image);
+    ASSERT_EQ(Terrain.Columns, 16384);
+    ASSERT_EQ(Terrain.Rows, 1025);
+    EXPECT_EQ(GetTerrainSize(), 327680.0f);
+    EXPECT_EQ(CellAt(1000, 7).Height, HeightOf(1000 % 256));
+    EXPECT_EQ(CellAt(1024, 16383).Height, HeightOf(255));
+    EXPECT_EQ(CellAt(1024, 16382).Height, HeightOf(0));
+}
+
 TEST_F(TerrainTest, OtherBitDepthsLoadAsEightBitGrey) {
     // Widths whose scan lines are shorter than one byte per pixel, or not
     // a whole number of pixels wide in bytes.
@@ -354,6 +372,7 @@ TEST_F(TerrainTest, UnreadableMapsLeaveAnEmptyGrid) {
         // Within the bound, but rows a thousand-byte file cannot hold: the
         // library would allocate and fill 64 MB before noticing.
         {"claims 4096 x 16384 in a header alone", HeaderOnlyBmp(4096, 16384)},
+        {"claims 4096 x 16384 top-down in a header alone", HeaderOnlyBmp(4096, -16384)},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.What);
@@ -423,10 +442,13 @@ TEST_F(TerrainTest, LoadsGroundAndTreeTexturesWhateverTheMap) {
             ASSERT_NE(texture.TextureName, 0u) << "material " << m;
             EXPECT_EQ(LevelWidth(texture, 0), 4);
             EXPECT_EQ(LevelWidth(texture, 2), 1) << "a full mipmap chain";
-            const std::vector<uint8_t> texels = TexelsOf(texture, GL_RGB, 4, 4);
+            const std::vector<uint8_t> texels = TexelsOf(texture, GL_RGBA, 4, 4);
             EXPECT_EQ(texels[0], ground[m].rgbRed);
             EXPECT_EQ(texels[1], ground[m].rgbGreen);
             EXPECT_EQ(texels[2], ground[m].rgbBlue);
+            // The colour key is the tree's alone: every ground texel, all of
+            // the top-left one's colour, stays opaque.
+            for (int i = 0; i < 16; ++i) EXPECT_EQ(texels[4 * i + 3], 255) << "material " << m << ", texel " << i;
         }
         ASSERT_NE(TreeTexture.TextureName, 0u);
         EXPECT_EQ(LevelWidth(TreeTexture, 2), 1);

@@ -2,6 +2,7 @@
 // by real key and pointer events, its viewpoint read back from "save.dat".
 #include <sys/wait.h>
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -69,11 +70,16 @@ protected:
 };
 
 TEST_F(WalkingTest, HoldingWWalksForwardAtSevenUnitsASecond) {
+    // Start-up takes the pointer to the centre first, so the window appearing
+    // under it, away from the centre, turns nothing.
+    x.MovePointerTo(100, 100);
     Start();
+    EXPECT_EQ(x.PointerPosition(), (std::array<int, 2>{x.Width() / 2, x.Height() / 2}));
     const SavedRecord before = QuitWithEscape();
     EXPECT_EQ(before.X, 320.0f);  // the middle of a 32-point map, 20 units apart
     EXPECT_EQ(before.Z, 320.0f);
     EXPECT_EQ(before.Yaw, 0.0);
+    EXPECT_EQ(before.Pitch, 0.0);
 
     Start();
     Hold("w", 2000ms);
