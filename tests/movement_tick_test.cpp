@@ -8,6 +8,7 @@
 #include "camera/clock.h"
 #include "camera/key_state.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/scoped_terrain_grid.h"
 
 namespace {
 
@@ -49,6 +50,22 @@ TEST_F(MovementTickTest, WithNoKeyOnlyTheEyeHeightFollowsTheGround) {
     EXPECT_EQ(Camera.Position.z, 100.0f);
     EXPECT_EQ(Camera.Position.y, static_cast<float>(0.0 + 1.8));  // no terrain: the ground is 0
     EXPECT_EQ(paints, 1);
+}
+
+// The eye follows the ground where the walk ends, not where it began: rows 3
+// and beyond stand 12.5 high, the rows before them at 0, on a grid of 3
+// columns, so the ground at (20, z) is not the ground at (z, 20).
+TEST_F(MovementTickTest, TheEyeFollowsTheGroundWhereTheStepEnds) {
+    ScopedTerrainGrid grid(6, 3);
+    for (int r = 3; r < 6; ++r)
+        for (int c = 0; c < 3; ++c) grid.At(r, c).Height = 12.5f;
+    Camera.Position = CVector3(20, 50, 40);
+    TickAfter(0.1);
+    EXPECT_EQ(Camera.Position.y, 1.8f);
+    KeyState[KeyW] = 1;
+    TickAfter(1.0);  // to z 47, 0.35 of the way up to row 3
+    EXPECT_EQ(Camera.Position.z, 47.0f);
+    EXPECT_NEAR(Camera.Position.y, 12.5f * 0.35f + 1.8f, 2e-6);
 }
 
 struct WalkCase {
@@ -110,8 +127,8 @@ TEST_F(MovementTickTest, OppositeKeysCancelAndDiagonalsAddUp) {
     KeyState[KeyW] = 1;
     KeyState[KeyD] = 1;
     TickAfter(1.0);
-    EXPECT_NEAR(Camera.Position.z, 107.0f, 1e-4);
-    EXPECT_NEAR(Camera.Position.x, 93.0f, 1e-4);
+    EXPECT_NEAR(Camera.Position.z, 107.0f, 1e-5);
+    EXPECT_NEAR(Camera.Position.x, 93.0f, 1e-5);
 }
 
 TEST_F(MovementTickTest, SwitchesActOnEveryTickTheKeyIsDown) {

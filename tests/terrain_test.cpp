@@ -219,6 +219,26 @@ TEST_F(TerrainTest, BottomRowOfThePictureIsRowZero) {
     }
 }
 
+// A picture stored top row first, whose file and image size fields lie (as
+// some writers leave them): the rows are what count, and row 0 is still the
+// picture's bottom row.
+TEST_F(TerrainTest, TopDownMapWithWrongSizeFieldsLoadsTheSameGrid) {
+    const Grid rows = Varied(4, 5);  // rows of 5 bytes, padded to 8
+    ASSERT_TRUE(Save(Grey8(rows), "bottom_up.bmp"));
+    const std::vector<char> bottomUp = ReadBytes("bottom_up.bmp");
+    ASSERT_EQ(bottomUp.size(), 1078u + 4 * 8);
+    std::vector<char> topDown = bottomUp;
+    const int32_t height = -4;
+    const uint32_t fileSize = 0, imageSize = 12345678;
+    std::memcpy(&topDown[22], &height, 4);
+    std::memcpy(&topDown[2], &fileSize, 4);
+    std::memcpy(&topDown[34], &imageSize, 4);
+    for (size_t r = 0; r < 4; ++r) std::memcpy(&topDown[1078 + 8 * r], &bottomUp[1078 + 8 * (3 - r)], 8);
+    WriteBytes("MAP/map.bmp", topDown);
+    LoadTerrain("MAP\\map.bmp");
+    ExpectGrid(rows);
+}
+
 TEST_F(TerrainTest, SamplesGridPointsDiagonalsAndCellCentres) {
     const Grid rows = Varied(4, 5);
     LoadMap(rows);

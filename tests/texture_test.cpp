@@ -357,8 +357,6 @@ TEST(RCObjectTest, LastReleaseFreesTheResourceOnce) {
         EXPECT_EQ(2, frees);
     }
     EXPECT_EQ(2, frees);
-    RCObject plain;
-    plain.FreeResource();
 }
 
 }  // namespace
