@@ -129,7 +129,7 @@ TEST_F(SkyBoxTest, FacesMeetWithoutGapsAtEverySeam) {
             if (Rgb{picture[i], picture[i + 1], picture[i + 2]} == Background) ++gaps;
         }
         EXPECT_EQ(0, gaps) << "pixels that no face covers";
-        // The top face above the centre, a side face below it.
+        // Above the centre, the top face.
         const std::array<uint8_t, 3> top = gl.Pixel(32, 56);
         EXPECT_EQ(AsPixel(faces[4]), top);
     }
