@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/child_process.h"
 #include "tests/support/saved_record.h"
 #include "tests/support/scratch_directory.h"
 #include "tests/support/xvfb_session.h"
@@ -74,7 +75,8 @@ TEST_F(WalkingTest, HoldingWWalksForwardAtSevenUnitsASecond) {
     // under it, away from the centre, turns nothing.
     x.MovePointerTo(100, 100);
     Start();
-    EXPECT_EQ(x.PointerPosition(), (std::array<int, 2>{x.Width() / 2, x.Height() / 2}));
+    const std::array<int, 2> centre = {x.Width() / 2, x.Height() / 2};
+    EXPECT_TRUE(WaitUntil([&] { return x.PointerPosition() == centre; }, 10s)) << "the pointer stays off the centre";
     const SavedRecord before = QuitWithEscape();
     EXPECT_EQ(before.X, 320.0f);  // the middle of a 32-point map, 20 units apart
     EXPECT_EQ(before.Z, 320.0f);
