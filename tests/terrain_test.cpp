@@ -330,6 +330,22 @@ TEST_F(TerrainTest, GridTakesThePictureSize) {
     EXPECT_EQ(GetHeight(10.0f, 10.0f), HeightOf(99));
 }
 
+// Some writers leave out the padding of the picture's last row, which ends
+// the file early: the rows are all there, and the map loads. A file that
+// ends inside the last row's pixels is refused.
+TEST_F(TerrainTest, MapWithoutTheLastRowsPaddingLoads) {
+    const Grid rows = Varied(4, 5);  // rows of 5 bytes, padded to 8
+    ASSERT_TRUE(Save(Grey8(rows), "whole.bmp"));
+    const std::vector<char> whole = ReadBytes("whole.bmp");
+    ASSERT_EQ(whole.size(), 1078u + 4 * 8);
+    WriteBytes("MAP/map.bmp", std::vector<char>(whole.begin(), whole.end() - 3));
+    LoadTerrain("MAP\\map.bmp");
+    ExpectGrid(rows);
+    WriteBytes("MAP/map.bmp", std::vector<char>(whole.begin(), whole.end() - 4));
+    LoadTerrain("MAP\\map.bmp");
+    ExpectEmptyGrid();
+}
+
 // Beyond 2^24 points, a sixteenth of the largest map and as wide as it may
 // be: 16384 columns by 1025 rows.
 TEST_F(TerrainTest, LargeMapWithinTheLimitLoads) {
@@ -392,7 +408,6 @@ TEST_F(TerrainTest, UnreadableMapsLeaveAnEmptyGrid) {
         // Within the bound, but rows a thousand-byte file cannot hold: the
         // library would allocate and fill 64 MB before noticing.
         {"claims 4096 x 16384 in a header alone", HeaderOnlyBmp(4096, 16384)},
-        {"claims 4096 x 16384 top-down in a header alone", HeaderOnlyBmp(4096, -16384)},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.What);
