@@ -64,7 +64,7 @@ void LoadGrid(const std::string& path) {
     FreeImage_Unload(header);
     if (claimed == 0 || !BmpRowsFitFile(path)) return;
 
-    FIBITMAP* image = FreeImage_Load(FIF_BMP, path.c_str(), 0);
+    FIBITMAP* image = LoadPicture(FIF_BMP, path, 0);
     if (!image) return;
     // One byte per pixel: an 8-bit pixel's byte is its palette index, taken
     // as the height whatever colour the palette gives it; other depths go

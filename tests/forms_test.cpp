@@ -52,7 +52,10 @@ public:
             Say("window " + Size());
             GLint depth = 0;
             glGetIntegerv(GL_DEPTH_BITS, &depth);
-            Say("context " + std::to_string(GlContextIsCurrent()) + " depth " + std::to_string(depth));
+            GLboolean doubleBuffered = GL_FALSE;
+            glGetBooleanv(GL_DOUBLEBUFFER, &doubleBuffered);
+            Say("context " + std::to_string(GlContextIsCurrent()) + " depth " + std::to_string(depth) + " double " +
+                std::to_string(int{doubleBuffered}));
             Timer1->SetEnabled(true);
         };
         OnResize = [this](TObject*) { Say("resize " + Size()); };
@@ -221,6 +224,8 @@ TEST_F(FormsTest, StartsAsAMaximisedOpenGlWindowThatThePaintHandlerFills) {
     const size_t context = out.find("context 1 depth ");
     ASSERT_NE(context, std::string::npos) << out;
     EXPECT_GE(std::stoi(out.substr(context + 16)), 24) << out;
+    // Drawn into a back buffer and swapped, so no half-drawn frame shows.
+    EXPECT_NE(out.find(" double 1\n", context), std::string::npos) << out;
     const auto info = x.Describe(window);
     ASSERT_TRUE(info);
     EXPECT_EQ(info->x, 0);

@@ -176,26 +176,35 @@ TEST_F(FrameRendererTest, ModesOfTheFrame) {
 // Looking straight down from 1000 above flat ground, every fragment is 1000
 // from the eye plane and keeps e^-1 of its colour. Fog applies to the depth
 // pass too: its black takes (1 - e^-1) of the fog colour, and the mud pass
-// adds its own fogged colour on top of that.
-TEST_F(FrameRendererTest, FogFadesTheGroundByItsDistance) {
+// adds its own fogged colour on top of that. In stereo each eye writes its
+// own channel, and both are fogged; blue, written by neither, stays black.
+TEST_F(FrameRendererTest, FogFadesTheGroundByItsDistanceInEveryEye) {
     const Rgb mud = {200, 100, 50};
     LoadMud(mud);
     ScopedTerrainGrid grid(64, 64);  // far plane 1280
     Settings.Fog = 1;
     Settings.Fov = 20;               // the view spans 350 units of ground
     LookDownFrom(CVector3(630, 1000, 630));
-    ClearTo({0, 0, 0});
 
-    RenderFrame();
     const double kept = std::exp(-1.0);
     const double fog = 0.1 * 255;
-    Rgb expected{};
+    Rgb fogged{};
     for (int i = 0; i < 3; ++i)
-        expected[i] = static_cast<uint8_t>(std::lround(mud[i] * kept + 2 * fog * (1 - kept)));
+        fogged[i] = static_cast<uint8_t>(std::lround(mud[i] * kept + 2 * fog * (1 - kept)));
     // (105.8, 69.0, 50.6)
-    for (int p : {8, 32, 56}) EXPECT_TRUE(ColourNear(gl.Pixel(p, p), expected, 2)) << "pixel " << p;
+    for (int32_t stereo : {0, 1}) {
+        SCOPED_TRACE(stereo ? "stereo, red left and green right" : "one eye");
+        Settings.Stereo = stereo;
+        ClearTo({0, 0, 0});
+        RenderFrame();
+        const Rgb expected = stereo ? Rgb{fogged[0], fogged[1], 0} : fogged;
+        // One level for the rounding of each of the two passes.
+        for (int p : {8, 32, 56}) EXPECT_TRUE(ColourNear(gl.Pixel(p, p), expected, 1)) << "pixel " << p;
+    }
 
+    Settings.Stereo = 0;
     Settings.Fog = 0;
+    ClearTo({0, 0, 0});
     RenderFrame();
     EXPECT_EQ(AsPixel(mud), gl.Pixel(32, 32));
 }

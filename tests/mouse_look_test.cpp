@@ -127,7 +127,8 @@ TEST_F(MouseLookTest, UnreadablePointerLeavesTheCameraAlone) {
 TEST_F(MouseLookTest, ExtremePointerPositionsDoNotOverflow) {
     ScreenWidth = 2;
     MoveTo(std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
-    EXPECT_TRUE(std::isfinite(Camera.Yaw));
+    // (-2^31 - 1) pixels left of the centre at 10 / 2 radians a pixel.
+    EXPECT_EQ(Camera.Yaw, 10737418245.0);
     EXPECT_EQ(Camera.Pitch, -HalfPi);
 }
 

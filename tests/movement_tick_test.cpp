@@ -8,6 +8,7 @@
 #include "camera/clock.h"
 #include "camera/key_state.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/scoped_terrain_grid.h"
 
 namespace {
 
@@ -51,6 +52,22 @@ TEST_F(MovementTickTest, WithNoKeyOnlyTheEyeHeightFollowsTheGround) {
     EXPECT_EQ(paints, 1);
 }
 
+// The eye follows the ground where the walk ends, not where it began: rows 3
+// and beyond stand 12.5 high, the rows before them at 0, on a grid of 3
+// columns, so the ground at (20, z) is not the ground at (z, 20).
+TEST_F(MovementTickTest, TheEyeFollowsTheGroundWhereTheStepEnds) {
+    ScopedTerrainGrid grid(6, 3);
+    for (int r = 3; r < 6; ++r)
+        for (int c = 0; c < 3; ++c) grid.At(r, c).Height = 12.5f;
+    Camera.Position = CVector3(20, 50, 40);
+    TickAfter(0.1);
+    EXPECT_EQ(Camera.Position.y, 1.8f);
+    KeyState[VK_W] = 1;
+    TickAfter(1.0);  // to z 47, 0.35 of the way up to row 3
+    EXPECT_EQ(Camera.Position.z, 47.0f);
+    EXPECT_NEAR(Camera.Position.y, 12.5f * 0.35f + 1.8f, 2e-6);
+}
+
 struct WalkCase {
     uint16_t key;
     double yaw;
@@ -60,10 +77,18 @@ struct WalkCase {
 
 TEST_F(MovementTickTest, KeysWalkAlongAndAcrossTheHeading) {
     const double halfPi = 1.5707963267948966;
+    // At 30 degrees sin is 1/2 and cos is sqrt(3)/2: a key that mixes up
+    // sine and cosine, or one sign, walks somewhere else.
+    const double sixthPi = 0.5235987755982988;
+    const float half = 3.5f;
+    const float root = 6.0621778f;  // 7 sqrt(3) / 2
     const WalkCase cases[] = {
-        {VK_W, 0.0, 0.0f, 7.0f},     {VK_S, 0.0, 0.0f, -7.0f},
-        {VK_D, 0.0, -7.0f, 0.0f},    {VK_A, 0.0, 7.0f, 0.0f},
-        {VK_W, halfPi, 7.0f, 0.0f},  {VK_D, halfPi, 0.0f, 7.0f},
+        {VK_W, 0.0, 0.0f, 7.0f},      {VK_S, 0.0, 0.0f, -7.0f},
+        {VK_D, 0.0, -7.0f, 0.0f},     {VK_A, 0.0, 7.0f, 0.0f},
+        {VK_W, halfPi, 7.0f, 0.0f},   {VK_S, halfPi, -7.0f, 0.0f},
+        {VK_D, halfPi, 0.0f, 7.0f},   {VK_A, halfPi, 0.0f, -7.0f},
+        {VK_W, sixthPi, half, root},  {VK_S, sixthPi, -half, -root},
+        {VK_D, sixthPi, -root, half}, {VK_A, sixthPi, root, -half},
     };
     for (const WalkCase& walk : cases) {
         Camera.Position = CVector3(100, 0, 100);
@@ -72,8 +97,9 @@ TEST_F(MovementTickTest, KeysWalkAlongAndAcrossTheHeading) {
         KeyState[walk.key] = 1;
         TickAfter(1.0);
         SCOPED_TRACE(::testing::Message() << "key " << walk.key << " yaw " << walk.yaw);
-        EXPECT_NEAR(Camera.Position.x, 100.0f + walk.dx, 1e-4);
-        EXPECT_NEAR(Camera.Position.z, 100.0f + walk.dz, 1e-4);
+        // Within one float step of 100 (7.6e-6), the rounding of the sum.
+        EXPECT_NEAR(Camera.Position.x, 100.0f + walk.dx, 1e-5);
+        EXPECT_NEAR(Camera.Position.z, 100.0f + walk.dz, 1e-5);
     }
 }
 
@@ -101,8 +127,8 @@ TEST_F(MovementTickTest, OppositeKeysCancelAndDiagonalsAddUp) {
     KeyState[VK_W] = 1;
     KeyState[VK_D] = 1;
     TickAfter(1.0);
-    EXPECT_NEAR(Camera.Position.z, 107.0f, 1e-4);
-    EXPECT_NEAR(Camera.Position.x, 93.0f, 1e-4);
+    EXPECT_NEAR(Camera.Position.z, 107.0f, 1e-5);
+    EXPECT_NEAR(Camera.Position.x, 93.0f, 1e-5);
 }
 
 TEST_F(MovementTickTest, SwitchesActOnEveryTickTheKeyIsDown) {

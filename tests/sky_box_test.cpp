@@ -3,7 +3,9 @@
 #include <GL/gl.h>
 
 #include <array>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -100,6 +102,70 @@ TEST_F(SkyBoxTest, EachViewShowsItsFaceWhereverTheCameraStands) {
     }
 }
 
+// Looking into a corner where two side faces meet the top face, the three
+// faces close up: no pixel keeps the picture from before.
+TEST_F(SkyBoxTest, FacesMeetWithoutGapsAtEverySeam) {
+    // 44 degrees across: from a corner's direction, 35 degrees above the
+    // horizon, the view sees no lower than 5 degrees above it.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glFrustum(-0.1, 0.1, -0.1, 0.1, 0.25, 10);
+    glMatrixMode(GL_MODELVIEW);
+    const Rgb faces[5] = {{200, 0, 0}, {0, 200, 0}, {0, 0, 200}, {200, 200, 0}, {0, 200, 200}};
+    for (int f = 0; f < 5; ++f) {
+        LoadTestTexture(SkyTextures[f], dir_.File(std::string("day_") + SkyFaceSuffixes[f] + ".bmp"), 8, 8,
+                        UniformPicture(faces[f]));
+    }
+    const float corners[4][2] = {{1, 1}, {1, -1}, {-1, -1}, {-1, 1}};
+    for (const auto& corner : corners) {
+        SCOPED_TRACE("corner x " + std::to_string(corner[0]) + ", z " + std::to_string(corner[1]));
+        glClear(GL_COLOR_BUFFER_BIT);
+        Camera.Direction = CVector3(corner[0] * 0.57735027f, 0.57735027f, corner[1] * 0.57735027f);
+        Camera.Up = CVector3(0, 1, 0);
+        DrawSkyBox();
+        const std::vector<uint8_t> picture = gl.Pixels();
+        int gaps = 0;
+        for (size_t i = 0; i < picture.size(); i += 3) {
+            if (Rgb{picture[i], picture[i + 1], picture[i + 2]} == Background) ++gaps;
+        }
+        EXPECT_EQ(0, gaps) << "pixels that no face covers";
+        // Above the centre, the top face.
+        const std::array<uint8_t, 3> top = gl.Pixel(32, 56);
+        EXPECT_EQ(AsPixel(faces[4]), top);
+    }
+}
+
+// The faces as the program loads them: JPEG pictures under the world's
+// folder, each with its mipmaps, which the faces' own minification filter
+// needs (without them the faces would be untextured white). The front face
+// is a large picture of 2048 x 2048.
+TEST_F(SkyBoxTest, LoadsEveryFaceFromItsJpegWithMipmaps) {
+    const Rgb faces[5] = {{200, 40, 40}, {40, 200, 40}, {40, 40, 200}, {200, 200, 40}, {40, 200, 200}};
+    ScratchDirectory world;
+    std::filesystem::create_directories(world.File("TEXTURES/Sky"));
+    for (int f = 0; f < 5; ++f) {
+        const int size = f == 0 ? 2048 : 16;
+        WriteTestPicture(world.File(std::string("TEXTURES/Sky/day_") + SkyFaceSuffixes[f] + ".jpg"), size, size,
+                         UniformPicture(faces[f]));
+    }
+    {
+        CurrentDirectory inWorld(world.Path());
+        LoadSkyTextures();
+    }
+    const CVector3 directions[5] = {CVector3(0, 0, 1), CVector3(1, 0, 0), CVector3(0, 0, -1), CVector3(-1, 0, 0),
+                                    CVector3(0, 1, 0)};
+    for (int f = 0; f < 5; ++f) {
+        SCOPED_TRACE(SkyFaceSuffixes[f]);
+        glClear(GL_COLOR_BUFFER_BIT);
+        Camera.Direction = directions[f];
+        Camera.Up = f == 4 ? CVector3(0, 0, 1) : CVector3(0, 1, 0);
+        DrawSkyBox();
+        // JPEG keeps a flat colour but for the rounding of its colour conversion.
+        for (int q = 0; q < 4; ++q)
+            EXPECT_TRUE(ColourNear(gl.Pixel(QuadrantPixel[q][0], QuadrantPixel[q][1]), faces[f], 1)) << "quadrant " << q;
+    }
+}
+
 TEST_F(SkyBoxTest, LeavesTheStateTheTerrainReliesOn) {
     GLuint entry = 0;
     glGenTextures(1, &entry);
@@ -148,17 +214,21 @@ TEST_F(SkyBoxTest, LeavesTheStateTheTerrainReliesOn) {
     glDeleteTextures(1, &entry);
 }
 
-// The inset keeps the outermost 0.3 % of an image off the screen. A face
-// image with a border 3 texels wide (of 1024) is seen from a view whose
-// outermost face pixels lie a hair inside the face's edges: without the
-// inset they would sample the border.
-TEST_F(SkyBoxTest, FaceEdgesNeverReachTheImageBorder) {
+// The inset keeps the outermost 0.3 % of an image off the screen: of 1024
+// texels, 3.07 on either side. A face image with a border 3 texels wide and a
+// frame of one texel within it is seen from a view whose outermost face
+// pixels lie a hair inside the face's edges: they must show the frame, the
+// first texels the inset lets through, neither the border nor what lies
+// further in.
+TEST_F(SkyBoxTest, FaceEdgesShowTheFirstTexelsInsideTheInset) {
     constexpr int Size = 1024;
     const Rgb inside = {90, 140, 190};
+    const Rgb frame = {20, 200, 60};
     const Rgb border = {250, 250, 0};
     LoadTestTexture(SkyTextures[0], dir_.File("day_fr.bmp"), Size, Size, [&](int x, int y) {
-        const bool edge = x < 3 || y < 3 || x >= Size - 3 || y >= Size - 3;
-        return edge ? border : inside;
+        if (x < 3 || y < 3 || x >= Size - 3 || y >= Size - 3) return border;
+        if (x == 3 || y == 3 || x == Size - 4 || y == Size - 4) return frame;
+        return inside;
     });
     glBindTexture(GL_TEXTURE_2D, SkyTextures[0].TextureName);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
@@ -175,9 +245,10 @@ TEST_F(SkyBoxTest, FaceEdgesNeverReachTheImageBorder) {
     Camera.Up = CVector3(0, 1, 0);
     DrawSkyBox();
     for (int edge : {5, 58}) {
-        EXPECT_EQ(AsPixel(inside), gl.Pixel(edge, 32)) << "column " << edge;
-        EXPECT_EQ(AsPixel(inside), gl.Pixel(32, edge)) << "row " << edge;
+        EXPECT_EQ(AsPixel(frame), gl.Pixel(edge, 32)) << "column " << edge;
+        EXPECT_EQ(AsPixel(frame), gl.Pixel(32, edge)) << "row " << edge;
     }
+    EXPECT_EQ(AsPixel(inside), gl.Pixel(32, 32));
     // Below the face there is no bottom face, so the picture stays as it was.
     EXPECT_EQ(AsPixel(Background), gl.Pixel(32, 2));
 }

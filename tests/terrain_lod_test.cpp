@@ -79,6 +79,70 @@ private:
     int32_t savedPass_ = 0;
 };
 
+// What the rings should cover, worked out from the camera's grid point
+// (d, b): the grid cell (r, c) lies in the square of half-width k around the
+// point and in no smaller one, k = max(d - r, r + 1 - d, b - c, c + 1 - b).
+// The centre block covers k up to 5 in squares of one cell; the ring of step
+// e covers k from 5e + 1 to 10e in squares of e cells; its strip A alone
+// covers the rows below d - 5e.
+struct RingPlan {
+    bool centre;
+    int fullRings;     // rings of steps 1, 2, 4, ... drawn whole
+    bool partialStrip;  // strip A of the next ring drawn without the rest
+};
+
+int ExpectedStep(const RingPlan& plan, int d, int b, int r, int c) {
+    const int k = std::max({d - r, r + 1 - d, b - c, c + 1 - b});
+    if (k <= 5) return plan.centre ? 1 : 0;
+    int e = 1;
+    for (int ring = 0; ring < plan.fullRings; ++ring, e *= 2) {
+        if (k <= 10 * e) return e;
+    }
+    const bool inStrip = plan.partialStrip && k <= 10 * e && r < d - 5 * e;
+    return inStrip ? e : 0;
+}
+
+// Every grid cell the drawing covers, by the step of the square over it: each
+// square is two triangles over the same cells, and no two squares overlap.
+void ExpectCoverage(const RingPlan& plan, int d, int b) {
+    const FeedbackCapture capture = CaptureFeedback(8192, [&] { DrawTerrainLod(CVector3(20.0f * b, 0, 20.0f * d)); });
+    EXPECT_EQ(0, capture.OtherPrimitives);
+    const int rows = Terrain.Rows, columns = Terrain.Columns;
+    std::vector<int> triangles(static_cast<size_t>(rows) * columns, 0);
+    std::vector<int> step(static_cast<size_t>(rows) * columns, 0);
+    for (const std::vector<FeedbackVertex>& triangle : capture.Polygons) {
+        float minX = 1e9f, maxX = -1e9f, minZ = 1e9f, maxZ = -1e9f;
+        for (const FeedbackVertex& v : triangle) {
+            minX = std::min(minX, v.X), maxX = std::max(maxX, v.X);
+            minZ = std::min(minZ, v.Z), maxZ = std::max(maxZ, v.Z);
+        }
+        const int c0 = static_cast<int>(std::lround(minX / 20)), c1 = static_cast<int>(std::lround(maxX / 20));
+        const int r0 = static_cast<int>(std::lround(minZ / 20)), r1 = static_cast<int>(std::lround(maxZ / 20));
+        ASSERT_EQ(c1 - c0, r1 - r0) << "a square at row " << r0 << ", column " << c0;
+        ASSERT_TRUE(r0 >= 0 && c0 >= 0 && r1 < rows && c1 < columns) << "row " << r0 << ", column " << c0;
+        for (int r = r0; r < r1; ++r) {
+            for (int c = c0; c < c1; ++c) {
+                ++triangles[static_cast<size_t>(r) * columns + c];
+                step[static_cast<size_t>(r) * columns + c] = c1 - c0;
+            }
+        }
+    }
+    int wrong = 0;
+    for (int r = 0; r + 1 < rows; ++r) {
+        for (int c = 0; c + 1 < columns; ++c) {
+            const int expected = ExpectedStep(plan, d, b, r, c);
+            const size_t at = static_cast<size_t>(r) * columns + c;
+            const int seen = triangles[at] == 2 ? step[at] : triangles[at] == 0 ? 0 : -triangles[at];
+            if (seen != expected && ++wrong <= 5) {
+                ADD_FAILURE() << "cell (" << r << ", " << c << "): step " << expected << " expected, "
+                              << (seen < 0 ? std::to_string(-seen) + " triangles" : "step " + std::to_string(seen))
+                              << " drawn";
+            }
+        }
+    }
+    EXPECT_EQ(0, wrong) << "cells covered wrongly";
+}
+
 TEST_F(TerrainLodTest, RingsAroundTheCameraUntilOneNoLongerFits) {
     ScopedTerrainGrid grid(256, 256);
     struct Case {
@@ -115,6 +179,39 @@ TEST_F(TerrainLodTest, RingsAroundTheCameraUntilOneNoLongerFits) {
         EXPECT_EQ(c.maxColumn, drawing.MaxColumn);
         EXPECT_EQ(c.minRow, drawing.MinRow);
         EXPECT_EQ(c.maxRow, drawing.MaxRow);
+    }
+}
+
+// Every cell where it belongs, with no hole and no overlap: on the square
+// grid, and on a grid of 100 rows and 300 columns with the camera's grid
+// point near each of its edges.
+TEST_F(TerrainLodTest, RingsCoverOneSquareWithoutGapsUpToEachEdge) {
+    struct Case {
+        const char* name;
+        int d, b;
+        RingPlan plan;
+    };
+    const Case cases[] = {
+        {"square grid, grid point (128, 128)", 128, 128, {true, 4, false}},
+        // The rows limit the rings to steps 1, 2 and 4; the columns would allow more.
+        {"the middle", 50, 150, {true, 3, false}},
+        {"strip B of ring 2 reaches row 105", 85, 150, {true, 1, true}},
+        {"ring 1 starts at row 0", 10, 150, {true, 1, false}},
+        {"ring 1 would start at row -1", 9, 150, {true, 0, false}},
+        {"ring 1 ends at row 99", 89, 150, {true, 1, true}},
+        {"ring 1 would end at row 100", 90, 150, {true, 0, true}},
+        {"ring 1 starts at column 0", 50, 10, {true, 1, false}},
+        {"ring 1 would start at column -1", 50, 9, {true, 0, false}},
+        {"ring 1 ends at column 299", 50, 289, {true, 1, false}},
+        {"ring 1 would end at column 300", 50, 290, {true, 0, false}},
+        // The centre block would end at row 101; strip A of ring 1 still fits.
+        {"no centre block", 96, 150, {false, 0, true}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const bool square = std::string(c.name).rfind("square", 0) == 0;
+        ScopedTerrainGrid grid(square ? 256 : 100, square ? 256 : 300);
+        ExpectCoverage(c.plan, c.d, c.b);
     }
 }
 
@@ -211,6 +308,39 @@ TEST_F(TerrainLodTest, PositionsFarOutsideTheGridDrawNothing) {
         EXPECT_EQ(0u, Capture(CVector3(2560, 0, v)).Triangles);
         EXPECT_EQ(0u, Capture(CVector3(v, 0, v)).Triangles);
     }
+}
+
+// Ring mode draws after the sky box, which leaves the depth test and depth
+// writes off; the rings must still be drawn against a cleared depth buffer,
+// with the depth test on, and leave their depths behind.
+TEST_F(TerrainLodTest, RingsDrawWithTheTerrainsDepthState) {
+    ScopedTerrainGrid grid(11, 11, TerrainCell{100.0f, 0, 0});
+    // Looking straight down on [0, 200] x [0, 200]: window depth is
+    // (1 - height / 1000) / 2, higher ground being nearer.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 200, 0, 200, -1000, 1000);
+    glMatrixMode(GL_MODELVIEW);
+    const GLfloat swapYZ[16] = {1, 0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 1};
+    glLoadMatrixf(swapYZ);
+    glDisable(GL_TEXTURE_2D);
+    // Old depths nearer than anything, and the state as the sky box leaves it.
+    glClearColor(0.5f, 0.5f, 0.5f, 1);
+    glClearDepth(0.0);
+    glDepthMask(GL_TRUE);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glClearDepth(1.0);
+    glDepthMask(GL_FALSE);
+    glDisable(GL_DEPTH_TEST);
+    glDepthFunc(GL_NEVER);
+
+    DrawTerrain(CVector3(100, 0, 100), true);
+    // The centre block, in the colour of its vertices: black.
+    EXPECT_EQ((std::array<uint8_t, 3>{0, 0, 0}), gl.Pixel(32, 32));
+    GLfloat depth = 0;
+    glReadPixels(32, 32, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+    // Only a depth test writes depths.
+    EXPECT_NEAR(0.45f, depth, 1e-5);
 }
 
 // A frame in ring mode: the ground shows the texture the sky box left bound,

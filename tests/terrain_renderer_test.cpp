@@ -119,8 +119,10 @@ TEST_F(TerrainRendererTest, TexturesBlendByTheTrianglesCornerMaterials) {
         // Half a unit around the point: the four middle pixels are within 1/64 of it.
         TopDownView(c.x - 0.5, c.x + 0.5, c.z - 0.5, c.z + 0.5);
         DrawTerrain(CVector3(), false);
+        // Each pass rounds to whole levels; 1/64 away the weights move by a
+        // tenth of a level.
         for (int px : {31, 32})
-            for (int py : {31, 32}) EXPECT_TRUE(ColourNear(gl.Pixel(px, py), c.expected, 2));
+            for (int py : {31, 32}) EXPECT_TRUE(ColourNear(gl.Pixel(px, py), c.expected, 1));
     }
 }
 
@@ -278,6 +280,38 @@ TEST_F(TerrainRendererTest, TwoByTwoGridDrawsOneCellPerPassAndOneTree) {
             EXPECT_LE(std::hypot(v.X, v.Z), 2.0f + 1e-3f);
             EXPECT_TRUE(std::fabs(v.Y - 0.9f) < 1e-3f || std::fabs(v.Y - 7.9f) < 1e-3f) << v.Y;
         }
+    }
+}
+
+// On a grid of 3 rows and 4 columns with a height of its own at every point,
+// the trees stand on the grid points of all rows but the last and all
+// columns but the last, row by row: the later tree covers the earlier, since
+// trees are drawn with depth writes off.
+TEST_F(TerrainRendererTest, TreesStandOnTheirGridPointsRowByRow) {
+    ScopedTerrainGrid grid(3, 4, TerrainCell{0.0f, 0, 1});
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 4; ++c) grid.At(r, c).Height = static_cast<float>(1 + c + 4 * r);
+    const FeedbackCapture drawn = CaptureFeedback(64, [] { DrawTerrainFull(); });
+    // 4 passes over 6 cells of two triangles, then the trees.
+    constexpr size_t GroundTriangles = 4 * 6 * 2;
+    ASSERT_EQ(GroundTriangles + 6 * 12, drawn.Polygons.size());
+    // (x, base height, z) of each tree in the order drawn.
+    const float bases[6][3] = {{0, 1, 0}, {20, 2, 0}, {40, 3, 0}, {0, 5, 20}, {20, 6, 20}, {40, 7, 20}};
+    for (size_t tree = 0; tree < 6; ++tree) {
+        SCOPED_TRACE("tree " + std::to_string(tree));
+        // The quads lie symmetric about the base: their corners average to
+        // the base point, raised by half of (6.9 - 0.1).
+        double x = 0, y = 0, z = 0;
+        int count = 0;
+        for (size_t t = 0; t < 12; ++t) {
+            for (const FeedbackVertex& v : drawn.Polygons[GroundTriangles + 12 * tree + t]) {
+                x += v.X, y += v.Y, z += v.Z;
+                ++count;
+            }
+        }
+        EXPECT_NEAR(bases[tree][0], x / count, 1e-3);
+        EXPECT_NEAR(bases[tree][1] + 3.4, y / count, 1e-3);
+        EXPECT_NEAR(bases[tree][2], z / count, 1e-3);
     }
 }
 

@@ -219,6 +219,27 @@ TEST_F(TerrainTest, BottomRowOfThePictureIsRowZero) {
     }
 }
 
+// A picture stored top row first, whose file and image size fields lie and
+// whose last row lacks its padding (as some writers leave them): the rows are
+// what count, and row 0 is still the picture's bottom row.
+TEST_F(TerrainTest, TopDownMapWithWrongSizeFieldsLoadsTheSameGrid) {
+    const Grid rows = Varied(4, 5);  // rows of 5 bytes, padded to 8
+    ASSERT_TRUE(Save(Grey8(rows), "bottom_up.bmp"));
+    const std::vector<char> bottomUp = ReadBytes("bottom_up.bmp");
+    ASSERT_EQ(bottomUp.size(), 1078u + 4 * 8);
+    std::vector<char> topDown = bottomUp;
+    const int32_t height = -4;
+    const uint32_t fileSize = 0, imageSize = 12345678;
+    std::memcpy(&topDown[22], &height, 4);
+    std::memcpy(&topDown[2], &fileSize, 4);
+    std::memcpy(&topDown[34], &imageSize, 4);
+    for (size_t r = 0; r < 4; ++r) std::memcpy(&topDown[1078 + 8 * r], &bottomUp[1078 + 8 * (3 - r)], 8);
+    topDown.resize(topDown.size() - 3);
+    WriteBytes("MAP/map.bmp", topDown);
+    LoadTerrain("MAP\\map.bmp");
+    ExpectGrid(rows);
+}
+
 TEST_F(TerrainTest, SamplesGridPointsDiagonalsAndCellCentres) {
     const Grid rows = Varied(4, 5);
     LoadMap(rows);
@@ -308,6 +329,40 @@ TEST_F(TerrainTest, GridTakesThePictureSize) {
     LoadMap(Grid{{99}});
     ExpectGrid(Grid{{99}});
     EXPECT_EQ(GetHeight(10.0f, 10.0f), HeightOf(99));
+}
+
+// Some writers leave out the padding of the picture's last row, which ends
+// the file early: the rows are all there, and the map loads. A file that
+// ends inside the last row's pixels is refused.
+TEST_F(TerrainTest, MapWithoutTheLastRowsPaddingLoads) {
+    const Grid rows = Varied(4, 5);  // rows of 5 bytes, padded to 8
+    ASSERT_TRUE(Save(Grey8(rows), "whole.bmp"));
+    const std::vector<char> whole = ReadBytes("whole.bmp");
+    ASSERT_EQ(whole.size(), 1078u + 4 * 8);
+    WriteBytes("MAP/map.bmp", std::vector<char>(whole.begin(), whole.end() - 3));
+    LoadTerrain("MAP\\map.bmp");
+    ExpectGrid(rows);
+    WriteBytes("MAP/map.bmp", std::vector<char>(whole.begin(), whole.end() - 4));
+    LoadTerrain("MAP\\map.bmp");
+    ExpectEmptyGrid();
+}
+
+// Beyond 2^24 points, a sixteenth of the largest map and as wide as it may
+// be: 16384 columns by 1025 rows.
+TEST_F(TerrainTest, LargeMapWithinTheLimitLoads) {
+    FIBITMAP* image = FreeImage_Allocate(16384, 1025, 8);
+    ASSERT_NE(image, nullptr);
+    RGBQUAD* palette = FreeImage_GetPalette(image);
+    for (int i = 0; i < 256; ++i) palette[i] = RGBQUAD{static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(i), 0};
+    for (int r = 0; r < 1025; ++r) std::memset(FreeImage_GetScanLine(image, r), r % 256, 16384);
+    FreeImage_GetScanLine(image, 1024)[16383] = 255;
+    LoadMap(image);
+    ASSERT_EQ(Terrain.Columns, 16384);
+    ASSERT_EQ(Terrain.Rows, 1025);
+    EXPECT_EQ(GetTerrainSize(), 327680.0f);
+    EXPECT_EQ(CellAt(1000, 7).Height, HeightOf(1000 % 256));
+    EXPECT_EQ(CellAt(1024, 16383).Height, HeightOf(255));
+    EXPECT_EQ(CellAt(1024, 16382).Height, HeightOf(0));
 }
 
 TEST_F(TerrainTest, OtherBitDepthsLoadAsEightBitGrey) {
@@ -423,10 +478,13 @@ TEST_F(TerrainTest, LoadsGroundAndTreeTexturesWhateverTheMap) {
             ASSERT_NE(texture.TextureName, 0u) << "material " << m;
             EXPECT_EQ(LevelWidth(texture, 0), 4);
             EXPECT_EQ(LevelWidth(texture, 2), 1) << "a full mipmap chain";
-            const std::vector<uint8_t> texels = TexelsOf(texture, GL_RGB, 4, 4);
+            const std::vector<uint8_t> texels = TexelsOf(texture, GL_RGBA, 4, 4);
             EXPECT_EQ(texels[0], ground[m].rgbRed);
             EXPECT_EQ(texels[1], ground[m].rgbGreen);
             EXPECT_EQ(texels[2], ground[m].rgbBlue);
+            // The colour key is the tree's alone: every ground texel, all of
+            // the top-left one's colour, stays opaque.
+            for (int i = 0; i < 16; ++i) EXPECT_EQ(texels[4 * i + 3], 255) << "material " << m << ", texel " << i;
         }
         ASSERT_NE(TreeTexture.TextureName, 0u);
         EXPECT_EQ(LevelWidth(TreeTexture, 2), 1);

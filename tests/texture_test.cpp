@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <functional>
 #include <string>
 #include <vector>
@@ -66,6 +67,12 @@ protected:
             BYTE* line = FreeImage_GetScanLine(image, height - 1 - y);  // scan line 0 is the bottom row
             for (int x = 0; x < width; ++x) {
                 const Rgba c = colour(x, y);
+                if (bpp == 8) {  // a palette entry for each pixel
+                    const int index = y * width + x;
+                    FreeImage_GetPalette(image)[index] = RGBQUAD{c[2], c[1], c[0], 0};
+                    line[x] = static_cast<BYTE>(index);
+                    continue;
+                }
                 BYTE* pixel = line + x * (bpp / 8);
                 pixel[FI_RGBA_RED] = c[0];
                 pixel[FI_RGBA_GREEN] = c[1];
@@ -122,11 +129,25 @@ Rgba Distinct(int x, int y) {
     return {uint8_t(10 + 40 * x), uint8_t(20 + 90 * y), uint8_t(7 * (3 * x + y) + 1), uint8_t(13 * x + 50 * y)};
 }
 
+// Rows of 5 pixels take 15 bytes and one of padding at 24 bits, 5 and 3 at
+// 8 bits; some writers leave out the last row's padding, which changes
+// nothing in the picture.
 TEST_F(TextureTest, OddWidthPictureUploadsAsTightRgbRowsTopRowFirst) {
-    for (int bpp : {24, 32}) {
-        SCOPED_TRACE(bpp);
+    struct Case {
+        int bpp;
+        size_t padding;  // bytes cut from the end of the file
+    };
+    for (const Case& test : {Case{24, 0}, Case{24, 1}, Case{32, 0}, Case{8, 0}, Case{8, 3}}) {
+        SCOPED_TRACE(::testing::Message() << test.bpp << " bits, last row's padding left out: " << test.padding);
+        std::string path = WriteImage("odd.bmp", 5, 3, test.bpp, Distinct);
+        if (test.padding != 0) {
+            std::ifstream in(path, std::ios::binary);
+            std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+            bytes.resize(bytes.size() - test.padding);
+            path = WriteBytes("odd_unpadded.bmp", bytes);
+        }
         CTexture texture;
-        texture.Load(WriteImage("odd.bmp", 5, 3, bpp, Distinct).c_str(), false, false);
+        texture.Load(path.c_str(), false, false);
         ASSERT_EQ(5, LevelParameter(texture, 0, GL_TEXTURE_WIDTH));
         ASSERT_EQ(3, LevelParameter(texture, 0, GL_TEXTURE_HEIGHT));
         EXPECT_EQ(0, LevelParameter(texture, 0, GL_TEXTURE_ALPHA_SIZE));
@@ -181,10 +202,11 @@ TEST_F(TextureTest, UniformJpegKeepsItsColour) {
     texture.Load(path.c_str(), false, false);
     ASSERT_EQ(16, LevelParameter(texture, 0, GL_TEXTURE_WIDTH));
     const std::vector<uint8_t> pixels = Level0(texture, GL_RGB, 3);
+    // Only the rounding of JPEG's colour conversion, one level either way.
     for (size_t i = 0; i < pixels.size(); i += 3) {
-        EXPECT_NEAR(200, pixels[i], 4) << i / 3;
-        EXPECT_NEAR(100, pixels[i + 1], 4) << i / 3;
-        EXPECT_NEAR(50, pixels[i + 2], 4) << i / 3;
+        EXPECT_NEAR(200, pixels[i], 1) << i / 3;
+        EXPECT_NEAR(100, pixels[i + 1], 1) << i / 3;
+        EXPECT_NEAR(50, pixels[i + 2], 1) << i / 3;
     }
 }
 
@@ -357,8 +379,6 @@ TEST(RCObjectTest, LastReleaseFreesTheResourceOnce) {
         EXPECT_EQ(2, frees);
     }
     EXPECT_EQ(2, frees);
-    RCObject plain;
-    plain.FreeResource();
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -14,30 +15,74 @@ uint32_t Le32(const unsigned char* p) {
 constexpr uint32_t BiRgb = 0;
 constexpr uint32_t BiBitfields = 3;
 
-}  // namespace
+// What the headers of an uncompressed BMP say its rows take.
+struct BmpRows {
+    int64_t PixelOffset = 0;  // where the rows begin
+    int64_t RowBytes = 0;     // one row with its padding to whole 32-bit words
+    int64_t PixelBytes = 0;   // one row without its padding
+    int64_t Height = 0;
+    int64_t FileSize = 0;     // of the file on disk, not the header's claim
+};
 
-bool BmpRowsFitFile(const std::string& path) {
+// False for anything but a readable, uncompressed BMP.
+bool ReadBmpRows(const std::string& path, BmpRows& rows) {
     // The file header (14 bytes) and the 40-byte information header.
     unsigned char header[54];
     struct stat info {};
     FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return true;
+    if (!file) return false;
     const bool complete = std::fread(header, 1, sizeof header, file) == sizeof header &&
                           fstat(fileno(file), &info) == 0;
     std::fclose(file);
-    if (!complete || header[0] != 'B' || header[1] != 'M' || Le32(header + 14) < 40) return true;
+    if (!complete || header[0] != 'B' || header[1] != 'M' || Le32(header + 14) < 40) return false;
 
     const int64_t width = static_cast<int32_t>(Le32(header + 18));
     const int64_t rawHeight = static_cast<int32_t>(Le32(header + 22));
-    const int64_t height = rawHeight < 0 ? -rawHeight : rawHeight;  // negative: top-down rows
     const int64_t bitCount = header[28] | header[29] << 8;
     const uint32_t compression = Le32(header + 30);
-    if ((compression != BiRgb && compression != BiBitfields) || width <= 0 || bitCount == 0) return true;
+    if ((compression != BiRgb && compression != BiBitfields) || width <= 0 || bitCount == 0) return false;
 
-    // Rows are padded to whole 32-bit words; sides fit in 32 bits, so none of
-    // this overflows 64. Some writers leave the last row's padding out: one
-    // row of slack keeps their files.
-    const int64_t rowBytes = (width * bitCount + 31) / 32 * 4;
-    const int64_t needed = int64_t{Le32(header + 10)} + rowBytes * (height - 1);
-    return needed <= static_cast<int64_t>(info.st_size);
+    // Sides fit in 32 bits, so none of this overflows 64.
+    rows.PixelOffset = Le32(header + 10);
+    rows.RowBytes = (width * bitCount + 31) / 32 * 4;
+    rows.PixelBytes = (width * bitCount + 7) / 8;
+    rows.Height = rawHeight < 0 ? -rawHeight : rawHeight;  // negative: top-down rows
+    rows.FileSize = info.st_size;
+    return true;
+}
+
+}  // namespace
+
+bool BmpRowsFitFile(const std::string& path) {
+    BmpRows rows;
+    if (!ReadBmpRows(path, rows)) return true;
+    // Some writers leave the last row's padding out: one row of slack keeps
+    // their files.
+    return rows.PixelOffset + rows.RowBytes * (rows.Height - 1) <= rows.FileSize;
+}
+
+FIBITMAP* LoadPicture(FREE_IMAGE_FORMAT format, const std::string& path, int flags) {
+    BmpRows rows;
+    if (format != FIF_BMP || !ReadBmpRows(path, rows) || rows.Height == 0) {
+        return FreeImage_Load(format, path.c_str(), flags);
+    }
+    const int64_t whole = rows.PixelOffset + rows.RowBytes * rows.Height;
+    const int64_t withoutPadding = whole - (rows.RowBytes - rows.PixelBytes);
+    if (whole <= rows.FileSize || withoutPadding > rows.FileSize || whole > int64_t{UINT32_MAX}) {
+        return FreeImage_Load(format, path.c_str(), flags);
+    }
+    // The image library refuses a file that ends before the last row's
+    // padding (at some bit depths); the padding is never shown, so zeros
+    // stand in for it.
+    std::vector<unsigned char> bytes(static_cast<size_t>(whole), 0);
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return nullptr;
+    const size_t read = std::fread(bytes.data(), 1, static_cast<size_t>(rows.FileSize), file);
+    std::fclose(file);
+    if (read != static_cast<size_t>(rows.FileSize)) return nullptr;
+    FIMEMORY* memory = FreeImage_OpenMemory(bytes.data(), static_cast<DWORD>(bytes.size()));
+    if (!memory) return nullptr;
+    FIBITMAP* image = FreeImage_LoadFromMemory(format, memory, flags);
+    FreeImage_CloseMemory(memory);
+    return image;
 }

@@ -56,7 +56,7 @@ TightPixels ReadPixels(const std::string& path, int bytesPerPixel) {
     TightPixels result;
     const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(path.c_str());
     if (!HeaderSizeAcceptable(format, path.c_str(), bytesPerPixel) || !BmpRowsFitFile(path)) return result;
-    FIBITMAP* image = FreeImage_Load(format, path.c_str(), 0);
+    FIBITMAP* image = LoadPicture(format, path, 0);
     if (!image) return result;
     const int64_t width = FreeImage_GetWidth(image);
     const int64_t height = FreeImage_GetHeight(image);

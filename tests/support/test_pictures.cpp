@@ -22,7 +22,9 @@ void WriteTestPicture(const std::string& path, int width, int height, const Pict
             pixel[FI_RGBA_BLUE] = c[2];
         }
     }
-    EXPECT_TRUE(FreeImage_Save(FIF_BMP, image, path.c_str(), 0)) << "cannot write " << path;
+    const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(path.c_str());
+    EXPECT_TRUE(FreeImage_Save(format, image, path.c_str(), format == FIF_JPEG ? JPEG_QUALITYSUPERB : 0))
+        << "cannot write " << path;
     FreeImage_Unload(image);
 }
 

@@ -15,7 +15,8 @@ using Rgb = std::array<uint8_t, 3>;
 using PictureColours = std::function<Rgb(int x, int y)>;
 
 PictureColours UniformPicture(Rgb colour);
-// Writes a 24-bit BMP; fails the running test where FreeImage cannot.
+// Writes a 24-bit picture in the format of the name's extension (BMP, or JPEG
+// at its best quality); fails the running test where FreeImage cannot.
 void WriteTestPicture(const std::string& path, int width, int height, const PictureColours& colours);
 // Writes the picture as path and loads it into texture with mipmaps, the
 // way the program loads every texture.
