@@ -8,10 +8,12 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "texture/bmp_extent.h"
 #include "texture/image_load.h"
+#include "tools/heightmap/geotiff_no_data.h"
 #include "tools/heightmap/heightmap_import.h"
 #include "tools/heightmap/import_error.h"
 #include "tools/heightmap/tiff_messages.h"
@@ -120,6 +122,12 @@ ElevationGrid ReadPictureHeights(const std::string& path) {
     }
     const unsigned depth = FreeImage_GetBPP(image.get());
     const RGBQUAD* palette = FreeImage_GetPalette(image.get());
+    // Points marked as holding no elevation are voids, to be filled, not
+    // depths far below the rest of the ground.
+    const std::optional<double> noDataTag = format == FIF_TIFF ? GeoTiffNoData(path) : std::nullopt;
+    const bool hasNoData = noDataTag.has_value();
+    const double noData = noDataTag.value_or(0.0);
+    const bool noDataIsFloat = std::fabs(noData) <= FLT_MAX;
     if (type == FIT_BITMAP && depth == 8 && !palette) throw ImportError("has no palette for its 8-bit pixels");
 
     ElevationGrid grid;
@@ -141,9 +149,12 @@ ElevationGrid ReadPictureHeights(const std::string& path) {
                 const BYTE* pixel = line + static_cast<size_t>(c) * (depth / 8);
                 value = Luminance(pixel[FI_RGBA_RED], pixel[FI_RGBA_GREEN], pixel[FI_RGBA_BLUE]);
             }
-            // Values no float holds (and NaN, a common no-data mark in
-            // floating-point elevation models) are voids.
-            out[c] = std::fabs(value) <= FLT_MAX ? static_cast<float>(value) : std::numeric_limits<float>::quiet_NaN();
+            // So are values no float holds, and NaN, a common no-data mark in
+            // floating-point elevation models.
+            const bool marked = hasNoData && (value == noData || (type == FIT_FLOAT && noDataIsFloat &&
+                                                                   static_cast<float>(value) == static_cast<float>(noData)));
+            out[c] = !marked && std::fabs(value) <= FLT_MAX ? static_cast<float>(value)
+                                                            : std::numeric_limits<float>::quiet_NaN();
         }
     }
     return grid;

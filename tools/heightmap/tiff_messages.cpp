@@ -13,10 +13,10 @@ namespace {
 using TiffHandler = void (*)(const char* module, const char* format, va_list arguments);
 using SetTiffHandler = TiffHandler (*)(TiffHandler);
 
-TiffHandler previous = nullptr;
+TiffHandler previousError = nullptr;
+TiffHandler previousWarning = nullptr;
 
-void Filter(const char* module, const char* format, va_list arguments) {
-    if (module && std::strcmp(module, "TIFFFieldWithTag") == 0) return;
+void Pass(TiffHandler previous, const char* module, const char* format, va_list arguments) {
     if (previous) {
         previous(module, format, arguments);
     } else {
@@ -26,12 +26,26 @@ void Filter(const char* module, const char* format, va_list arguments) {
     }
 }
 
+void FilterErrors(const char* module, const char* format, va_list arguments) {
+    if (module && std::strcmp(module, "TIFFFieldWithTag") == 0) return;
+    Pass(previousError, module, format, arguments);
+}
+
+// GeoTIFFs carry tags of their own (GDAL's metadata and no-data value)
+// that the TIFF library warns about as unknown.
+void FilterWarnings(const char* module, const char* format, va_list arguments) {
+    if (format && std::strstr(format, "Unknown field with tag")) return;
+    Pass(previousWarning, module, format, arguments);
+}
+
 }  // namespace
 
 void QuietTiffTagMessages() {
     static bool quiet = false;  // a second filter would pass the lines on to the first
     if (quiet) return;
     quiet = true;
-    const auto set = reinterpret_cast<SetTiffHandler>(dlsym(RTLD_DEFAULT, "TIFFSetErrorHandler"));
-    if (set) previous = set(Filter);
+    const auto setError = reinterpret_cast<SetTiffHandler>(dlsym(RTLD_DEFAULT, "TIFFSetErrorHandler"));
+    if (setError) previousError = setError(FilterErrors);
+    const auto setWarning = reinterpret_cast<SetTiffHandler>(dlsym(RTLD_DEFAULT, "TIFFSetWarningHandler"));
+    if (setWarning) previousWarning = setWarning(FilterWarnings);
 }
