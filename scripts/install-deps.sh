@@ -13,6 +13,8 @@ packages=(
   xvfb xfonts-base
   # the benchmark's plot
   python3
+  # pictures written the way people's tools write them, for the heightmap tests
+  imagemagick
   # a decimal-comma locale for the settings tests
   locales-all
 )

@@ -10,12 +10,14 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "texture/bmp_extent.h"
 #include "texture/image_load.h"
 #include "tools/heightmap/geotiff_no_data.h"
 #include "tools/heightmap/heightmap_import.h"
 #include "tools/heightmap/import_error.h"
+#include "tools/heightmap/rle_bmp.h"
 #include "tools/heightmap/tiff_messages.h"
 
 namespace {
@@ -101,7 +103,15 @@ ElevationGrid ReadPictureHeights(const std::string& path) {
     // Heights are data, not light: a PNG's gamma must not bend them.
     const int flags = format == FIF_PNG ? PNG_IGNOREGAMMA : 0;
     lastMessage.clear();
-    Image image(LoadImageFile(format, path, flags));
+    Image image;
+    std::optional<std::vector<uint8_t>> expanded = format == FIF_BMP ? ExpandRleBmp(path) : std::nullopt;
+    if (expanded) {
+        FIMEMORY* memory = FreeImage_OpenMemory(expanded->data(), static_cast<DWORD>(expanded->size()));
+        if (memory) image.reset(FreeImage_LoadFromMemory(FIF_BMP, memory, 0));
+        FreeImage_CloseMemory(memory);
+    } else {
+        image.reset(LoadImageFile(format, path, flags));
+    }
     if (!image || !FreeImage_HasPixels(image.get())) {
         throw ImportError("could not be read as " + formatName + (lastMessage.empty() ? "" : " (" + lastMessage + ")"));
     }
