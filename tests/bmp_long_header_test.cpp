@@ -18,6 +18,7 @@
 
 #include "terrain/terrain.h"
 #include "tests/support/child_process.h"
+#include "tests/support/hostile_inputs.h"
 #include "tests/support/offscreen_gl.h"
 #include "tests/support/scratch_directory.h"
 #include "texture/bmp_v3_header.h"
@@ -40,21 +41,9 @@ Bytes FileBytes(const std::string& path) {
 }
 void WriteBytes(const std::string& path, const Bytes& bytes) { WriteFileBytes(path, std::string(bytes.begin(), bytes.end())); }
 
-// The same picture with an information header of infoSize bytes, as the
-// longer versions lay it out: the colour masks (where the pixels are bit
-// fields) stay where a version 3 file keeps them, and the fields after them
-// (colour space, gamma, intent, profile) are filled with other bytes.
 Bytes Lengthened(const Bytes& v3, uint32_t infoSize) {
-    const bool bitfields = Le32(v3, 30) == 3;
-    const size_t keep = 14 + 40 + (bitfields ? 12 : 0);
-    const uint32_t added = infoSize - static_cast<uint32_t>(keep - 14);
-    Bytes result(v3.begin(), v3.begin() + static_cast<std::ptrdiff_t>(keep));
-    result.insert(result.end(), added, uint8_t{0xA5});
-    result.insert(result.end(), v3.begin() + static_cast<std::ptrdiff_t>(keep), v3.end());
-    PutLe32(result, 2, static_cast<uint32_t>(result.size()));
-    PutLe32(result, 10, Le32(v3, 10) + added);
-    PutLe32(result, 14, infoSize);
-    return result;
+    const std::string file = WithLongBmpHeader(std::string(v3.begin(), v3.end()), infoSize);
+    return Bytes(file.begin(), file.end());
 }
 
 // A 5 x 3 picture written by FreeImage as a version 3 BMP; 8-bit pictures
