@@ -202,6 +202,58 @@ TEST_F(HeightmapWorldTest, MapIsAnEightBitGreyPictureWithIndexAsGreyLevel) {
     EXPECT_EQ(files, 10u);
 }
 
+// A 4-bit run-length coded BMP of 4 x 2 pixels over a grey palette (index
+// i shows grey 17 i): the bottom row a run of indices 1 and 2 by turns, the
+// top row four literal indices 3 to 6.
+std::string Rle4Bmp() {
+    std::string bytes(54, '\0');
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(v >> (8 * i));
+    };
+    for (int i = 0; i < 16; ++i) {
+        const char grey = static_cast<char>(17 * i);
+        bytes += std::string{grey, grey, grey, '\0'};
+    }
+    const std::string pixels("\x04\x12\x00\x00" "\x00\x04\x34\x56\x00\x00" "\x00\x01", 12);
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(10, static_cast<uint32_t>(bytes.size()));
+    bytes += pixels;
+    put32(2, static_cast<uint32_t>(bytes.size()));
+    put32(14, 40);
+    put32(18, 4);
+    put32(22, 2);
+    bytes[26] = 1;
+    bytes[28] = 4;
+    put32(30, 2);  // run-length coded, 4 bits a pixel
+    put32(34, static_cast<uint32_t>(pixels.size()));
+    put32(46, 16);
+    return bytes;
+}
+
+TEST_F(HeightmapWorldTest, RunLengthCodedBmpsAreExpanded) {
+    // FreeImage's own run-length coded BMP, which it does not read back here.
+    FIBITMAP* image = FreeImage_Allocate(5, 3, 8);
+    RGBQUAD* palette = FreeImage_GetPalette(image);
+    for (int i = 0; i < 256; ++i) palette[i].rgbRed = palette[i].rgbGreen = palette[i].rgbBlue = static_cast<BYTE>(i);
+    for (int y = 0; y < 3; ++y) {
+        BYTE* line = FreeImage_GetScanLine(image, 2 - y);
+        for (int x = 0; x < 5; ++x) line[x] = static_cast<BYTE>(Reference[static_cast<size_t>(y)][static_cast<size_t>(x)]);
+    }
+    ASSERT_TRUE(FreeImage_Save(FIF_BMP, image, dir.File("rle8.bmp").c_str(), BMP_SAVE_RLE));
+    FreeImage_Unload(image);
+    ASSERT_EQ(Worldgen({World("rle8"), "--heightmap", dir.File("rle8.bmp")}).Code, 0);
+    // The reference's first five columns and three rows still reach 0 and 255.
+    Levels expected8(Reference.begin(), Reference.begin() + 3);
+    for (auto& row : expected8) row.resize(5);
+    EXPECT_EQ(MapLevels(World("rle8")), expected8);
+
+    WriteFileBytes(dir.File("rle4.bmp"), Rle4Bmp());
+    ASSERT_EQ(Worldgen({World("rle4"), "--heightmap", dir.File("rle4.bmp")}).Code, 0);
+    // Greys 51 to 102 over 17 to 102 scaled to 0 to 255.
+    EXPECT_EQ(MapLevels(World("rle4")), (Levels{{102, 153, 204, 255}, {0, 51, 0, 51}}));
+}
+
 std::string BigEndian16(const std::vector<int>& values) {
     std::string bytes;
     for (const int v : values) {
