@@ -39,7 +39,9 @@ Bytes FileBytes(const std::string& path) {
     const std::string text = ReadFileBytes(path);
     return Bytes(text.begin(), text.end());
 }
-void WriteBytes(const std::string& path, const Bytes& bytes) { WriteFileBytes(path, std::string(bytes.begin(), bytes.end())); }
+void WriteBytes(const std::string& path, const Bytes& bytes) {
+    WriteFileBytes(path, std::string(bytes.begin(), bytes.end()));
+}
 
 Bytes Lengthened(const Bytes& v3, uint32_t infoSize) {
     const std::string file = WithLongBmpHeader(std::string(v3.begin(), v3.end()), infoSize);
@@ -49,8 +51,9 @@ Bytes Lengthened(const Bytes& v3, uint32_t infoSize) {
 // A 5 x 3 picture written by FreeImage as a version 3 BMP; 8-bit pictures
 // get a reversed grey palette, so that index and colour differ.
 Bytes WrittenByFreeImage(const std::string& path, int bpp) {
-    FIBITMAP* image = bpp == 16 ? FreeImage_Allocate(5, 3, 16, FI16_565_RED_MASK, FI16_565_GREEN_MASK, FI16_565_BLUE_MASK)
-                                : FreeImage_Allocate(5, 3, bpp);
+    FIBITMAP* image = bpp == 16
+                          ? FreeImage_Allocate(5, 3, 16, FI16_565_RED_MASK, FI16_565_GREEN_MASK, FI16_565_BLUE_MASK)
+                          : FreeImage_Allocate(5, 3, bpp);
     if (bpp == 8) {
         RGBQUAD* palette = FreeImage_GetPalette(image);
         for (int i = 0; i < 256; ++i) palette[i].rgbRed = palette[i].rgbGreen = palette[i].rgbBlue = BYTE(255 - i);
@@ -141,7 +144,8 @@ protected:
         std::vector<std::vector<int>> rows(static_cast<size_t>(Terrain.Rows));
         for (int r = 0; r < Terrain.Rows; ++r) {
             for (int c = 0; c < Terrain.Columns; ++c) {
-                rows[static_cast<size_t>(Terrain.Rows - 1 - r)].push_back(static_cast<int>(CellAt(r, c).Height / 0.78125f));
+                const int level = static_cast<int>(CellAt(r, c).Height / 0.78125f);
+                rows[static_cast<size_t>(Terrain.Rows - 1 - r)].push_back(level);
             }
         }
         return rows;

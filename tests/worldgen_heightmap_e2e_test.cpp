@@ -238,7 +238,8 @@ TEST_F(HeightmapWorldTest, RunLengthCodedBmpsAreExpanded) {
     for (int i = 0; i < 256; ++i) palette[i].rgbRed = palette[i].rgbGreen = palette[i].rgbBlue = static_cast<BYTE>(i);
     for (int y = 0; y < 3; ++y) {
         BYTE* line = FreeImage_GetScanLine(image, 2 - y);
-        for (int x = 0; x < 5; ++x) line[x] = static_cast<BYTE>(Reference[static_cast<size_t>(y)][static_cast<size_t>(x)]);
+        const std::vector<int>& row = Reference[static_cast<size_t>(y)];
+        for (int x = 0; x < 5; ++x) line[x] = static_cast<BYTE>(row[static_cast<size_t>(x)]);
     }
     ASSERT_TRUE(FreeImage_Save(FIF_BMP, image, dir.File("rle8.bmp").c_str(), BMP_SAVE_RLE));
     FreeImage_Unload(image);
@@ -425,6 +426,7 @@ TEST_F(HeightmapWorldTest, UnusableInputsAndOptionsWriteNothing) {
         {{"--heightmap", dir.File("small.pgm"), "--heights", "100"}, "bad heights \"100\""},
         {{"--heights", "0:1"}, "--heights goes with --heightmap"},
         {{"--heightmap"}, "--heightmap needs a value"},
+        {{"--heightmap", ""}, "--heightmap needs a file"},
     };
     for (const Case& c : cases) {
         const std::string world = World("never");

@@ -11,11 +11,11 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <new>
-#include <optional>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -482,11 +482,18 @@ bool ParseOptions(int argc, char** argv, Options& options) {
                 sizeText = argv[i];
                 options.SizeGiven = true;
             }
-            if (arg == "--heightmap") options.Heightmap = argv[i];
+            if (arg == "--heightmap") {
+                options.Heightmap = argv[i];
+                if (options.Heightmap.empty()) {
+                    std::fprintf(stderr, "worldgen: --heightmap needs a file\n");
+                    return false;
+                }
+            }
             if (arg == "--heights") {
                 HeightRange range;
                 if (!ParseHeights(value, range)) {
-                    std::fprintf(stderr, "worldgen: bad heights \"%s\": expected LOW:HIGH, two numbers with LOW below HIGH\n",
+                    std::fprintf(stderr,
+                                 "worldgen: bad heights \"%s\": expected LOW:HIGH, two numbers with LOW below HIGH\n",
                                  argv[i]);
                     return false;
                 }

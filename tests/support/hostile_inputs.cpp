@@ -108,8 +108,9 @@ std::string BmpFile(const BmpPicture& picture) {
 
 std::string WithLongBmpHeader(const std::string& v3File, uint32_t infoSize) {
     auto le32 = [&](size_t at) {
-        return uint32_t{static_cast<uint8_t>(v3File[at])} | uint32_t{static_cast<uint8_t>(v3File[at + 1])} << 8 |
-               uint32_t{static_cast<uint8_t>(v3File[at + 2])} << 16 | uint32_t{static_cast<uint8_t>(v3File[at + 3])} << 24;
+        uint32_t v = 0;
+        for (size_t i = 0; i < 4; ++i) v |= uint32_t{static_cast<uint8_t>(v3File[at + i])} << (8 * i);
+        return v;
     };
     if (v3File.size() < 54) return v3File;
     const size_t keep = 14 + 40 + (le32(30) == 3 ? 12 : 0);

@@ -120,8 +120,8 @@ ElevationGrid ReadPictureHeights(const std::string& path) {
 
     const FREE_IMAGE_TYPE type = FreeImage_GetImageType(image.get());
     if (type == FIT_COMPLEX || type == FIT_UNKNOWN) {
-        throw ImportError("holds " + std::string(type == FIT_COMPLEX ? "complex numbers" : "samples of an unknown kind") +
-                          ", no heights");
+        const std::string what = type == FIT_COMPLEX ? "complex numbers" : "samples of an unknown kind";
+        throw ImportError("holds " + what + ", no heights");
     }
     // Standard pictures become 8-bit (through their palette) or 24/32-bit
     // colour; the other depths are turned into 24-bit first.
@@ -161,8 +161,9 @@ ElevationGrid ReadPictureHeights(const std::string& path) {
             }
             // So are values no float holds, and NaN, a common no-data mark in
             // floating-point elevation models.
-            const bool marked = hasNoData && (value == noData || (type == FIT_FLOAT && noDataIsFloat &&
-                                                                   static_cast<float>(value) == static_cast<float>(noData)));
+            const bool marked =
+                hasNoData && (value == noData || (type == FIT_FLOAT && noDataIsFloat &&
+                                                  static_cast<float>(value) == static_cast<float>(noData)));
             out[c] = !marked && std::fabs(value) <= FLT_MAX ? static_cast<float>(value)
                                                             : std::numeric_limits<float>::quiet_NaN();
         }
