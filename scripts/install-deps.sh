@@ -15,6 +15,8 @@ packages=(
   x11-xkb-utils
   # the benchmark's plot
   python3
+  # pictures written the way people's tools write them, for the heightmap tests
+  imagemagick
   # a decimal-comma locale for the settings tests
   locales-all
 )

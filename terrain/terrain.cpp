@@ -9,6 +9,7 @@
 #include "platform/large_block.h"
 #include "platform/sys_utils.h"
 #include "texture/bmp_extent.h"
+#include "texture/image_load.h"
 
 TTerrain Terrain;
 TerrainCell* Cells = nullptr;
@@ -59,12 +60,12 @@ void ReleaseGrid() {
 void LoadGrid(const std::string& path) {
     // The header alone says whether the picture fits, before its pixels
     // cost any memory or time.
-    FIBITMAP* header = FreeImage_Load(FIF_BMP, path.c_str(), FIF_LOAD_NOPIXELS);
+    FIBITMAP* header = LoadImageFile(FIF_BMP, path, FIF_LOAD_NOPIXELS);
     const uint64_t claimed = AcceptedPoints(header);
     FreeImage_Unload(header);
     if (claimed == 0 || !BmpRowsFitFile(path)) return;
 
-    FIBITMAP* image = LoadPicture(FIF_BMP, path, 0);
+    FIBITMAP* image = LoadImageFile(FIF_BMP, path, 0);
     if (!image) return;
     // One byte per pixel: an 8-bit pixel's byte is its palette index, taken
     // as the height whatever colour the palette gives it; other depths go

@@ -17,6 +17,7 @@
 #include "tests/support/global_textures.h"
 #include "tests/support/offscreen_gl.h"
 #include "tests/support/scratch_directory.h"
+#include "texture/bmp_v3_header.h"
 
 // Test names and failures name the target, not its bytes.
 void PrintTo(FuzzTarget target, std::ostream* out) { *out << FuzzTargetName(target); }
@@ -84,7 +85,8 @@ TEST(FuzzSeeds, HeightmapSeedsLoadAtTheirSize) {
     };
     const Size sizes[] = {{"ramp1.bmp", 5, 3},  {"ramp4.bmp", 5, 3},   {"ramp8.bmp", 5, 3},   {"ramp16.bmp", 5, 3},
                           {"ramp24.bmp", 5, 3}, {"ramp32.bmp", 5, 3},  {"one.bmp", 1, 1},     {"column.bmp", 1, 7},
-                          {"square.bmp", 2, 2}, {"topdown.bmp", 6, 4}, {"rle.bmp", 6, 4},     {"claims.bmp", 0, 0}};
+                          {"square.bmp", 2, 2}, {"topdown.bmp", 6, 4}, {"rle.bmp", 6, 4},     {"claims.bmp", 0, 0},
+                          {"v5.bmp", 6, 4},     {"claims-v4.bmp", 0, 0}};
     const std::vector<NamedInput> seeds = FuzzSeeds(FuzzTarget::Heightmap);
     for (const Size& size : sizes) {
         SCOPED_TRACE(size.Name);
@@ -109,8 +111,9 @@ TEST(FuzzSeeds, TextureSeedsArePicturesOfTheirExtension) {
     for (const NamedInput& seed : FuzzSeeds(FuzzTarget::Texture)) {
         SCOPED_TRACE(seed.Name);
         ASSERT_GT(seed.Bytes.size(), 1u);
-        std::string file = seed.Bytes.substr(1);
-        FIMEMORY* memory = FreeImage_OpenMemory(reinterpret_cast<BYTE*>(file.data()), static_cast<DWORD>(file.size()));
+        std::vector<uint8_t> file(seed.Bytes.begin() + 1, seed.Bytes.end());
+        RewriteBmpHeaderAsV3(file);  // as the program reads the longer BMP headers
+        FIMEMORY* memory = FreeImage_OpenMemory(file.data(), static_cast<DWORD>(file.size()));
         const FREE_IMAGE_FORMAT format = formats[static_cast<uint8_t>(seed.Bytes[0]) & 3];
         EXPECT_EQ(FreeImage_GetFileTypeFromMemory(memory, 0), format);
         FIBITMAP* image = FreeImage_LoadFromMemory(format, memory, 0);

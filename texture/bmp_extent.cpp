@@ -61,28 +61,11 @@ bool BmpRowsFitFile(const std::string& path) {
     return rows.PixelOffset + rows.RowBytes * (rows.Height - 1) <= rows.FileSize;
 }
 
-FIBITMAP* LoadPicture(FREE_IMAGE_FORMAT format, const std::string& path, int flags) {
+int64_t BmpMissingPadding(const std::string& path) {
     BmpRows rows;
-    if (format != FIF_BMP || !ReadBmpRows(path, rows) || rows.Height == 0) {
-        return FreeImage_Load(format, path.c_str(), flags);
-    }
+    if (!ReadBmpRows(path, rows) || rows.Height == 0) return 0;
     const int64_t whole = rows.PixelOffset + rows.RowBytes * rows.Height;
     const int64_t withoutPadding = whole - (rows.RowBytes - rows.PixelBytes);
-    if (whole <= rows.FileSize || withoutPadding > rows.FileSize || whole > int64_t{UINT32_MAX}) {
-        return FreeImage_Load(format, path.c_str(), flags);
-    }
-    // The image library refuses a file that ends before the last row's
-    // padding (at some bit depths); the padding is never shown, so zeros
-    // stand in for it.
-    std::vector<unsigned char> bytes(static_cast<size_t>(whole), 0);
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return nullptr;
-    const size_t read = std::fread(bytes.data(), 1, static_cast<size_t>(rows.FileSize), file);
-    std::fclose(file);
-    if (read != static_cast<size_t>(rows.FileSize)) return nullptr;
-    FIMEMORY* memory = FreeImage_OpenMemory(bytes.data(), static_cast<DWORD>(bytes.size()));
-    if (!memory) return nullptr;
-    FIBITMAP* image = FreeImage_LoadFromMemory(format, memory, flags);
-    FreeImage_CloseMemory(memory);
-    return image;
+    if (whole <= rows.FileSize || withoutPadding > rows.FileSize || whole > int64_t{UINT32_MAX}) return 0;
+    return whole - rows.FileSize;
 }

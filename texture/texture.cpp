@@ -14,6 +14,7 @@
 #include "platform/gl_window_system.h"
 #include "platform/sys_utils.h"
 #include "texture/bmp_extent.h"
+#include "texture/image_load.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ size_t BufferSize(int64_t width, int64_t height, int64_t bytesPerPixel) {
 // a gigantic size is turned away before FreeImage allocates for it.
 bool HeaderSizeAcceptable(FREE_IMAGE_FORMAT format, const char* path, int bytesPerPixel) {
     if (format == FIF_UNKNOWN || !FreeImage_FIFSupportsNoPixels(format)) return true;
-    FIBITMAP* header = FreeImage_Load(format, path, FIF_LOAD_NOPIXELS);
+    FIBITMAP* header = LoadImageFile(format, path, FIF_LOAD_NOPIXELS);
     if (!header) return false;
     const size_t size = BufferSize(FreeImage_GetWidth(header), FreeImage_GetHeight(header), bytesPerPixel);
     FreeImage_Unload(header);
@@ -56,7 +57,7 @@ TightPixels ReadPixels(const std::string& path, int bytesPerPixel) {
     TightPixels result;
     const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(path.c_str());
     if (!HeaderSizeAcceptable(format, path.c_str(), bytesPerPixel) || !BmpRowsFitFile(path)) return result;
-    FIBITMAP* image = LoadPicture(format, path, 0);
+    FIBITMAP* image = LoadImageFile(format, path, 0);
     if (!image) return result;
     const int64_t width = FreeImage_GetWidth(image);
     const int64_t height = FreeImage_GetHeight(image);

@@ -1,8 +1,10 @@
-// worldgen <folder> [--seed N] [--size N]
+// worldgen <folder> [--seed N] [--size N] [--heightmap FILE [--heights LOW:HIGH]]
 //
 // Writes a complete world folder: the heightmap, the three ground textures,
 // the tree billboard and the five sky faces, under the names the program
-// opens. The same seed and size always give the same bytes.
+// opens. The same seed and size always give the same bytes. With --heightmap
+// the map comes from the user's picture or elevation model instead
+// (tools/heightmap/), and --size resizes it.
 #include <FreeImage.h>
 
 #include <algorithm>
@@ -12,10 +14,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
+
+#include "tools/heightmap/heightmap_import.h"
+#include "tools/heightmap/import_error.h"
 
 namespace {
 
@@ -425,11 +432,19 @@ struct Options {
     std::string Folder;
     uint64_t Seed = 1;
     int Size = DefaultMapSize;
+    bool SizeGiven = false;
+    std::string Heightmap;  // empty: the generated map
+    std::optional<HeightRange> Heights;
 };
 
 void Usage() {
-    std::fprintf(stderr, "usage: worldgen <folder> [--seed N] [--size N]  (size %d to %d, default %d)\n",
-                 MinMapSize, MaxMapSize, DefaultMapSize);
+    std::fprintf(stderr,
+                 "usage: worldgen <folder> [--seed N] [--size N]  (size %d to %d, default %d)\n"
+                 "       worldgen <folder> --heightmap FILE [--size N] [--heights LOW:HIGH] [--seed N]\n"
+                 "         FILE: a picture FreeImage reads (PNG, TIFF, GeoTIFF, PGM, JPEG, BMP), an SRTM .hgt tile\n"
+                 "         or a 16-bit .raw/.r16 heightmap; --size N resizes its longer side to N points (%d to %d);\n"
+                 "         heights LOW to HIGH (the input's own units) become the map's 0 to 255\n",
+                 MinMapSize, MaxMapSize, DefaultMapSize, MinMapSize, MaxImportSide);
 }
 
 template <typename Number>
@@ -439,11 +454,20 @@ bool ParseNumber(std::string_view text, Number& value) {
     return error == std::errc() && end == text.data() + text.size();
 }
 
+// "LOW:HIGH", two numbers with LOW below HIGH.
+bool ParseHeights(std::string_view text, HeightRange& range) {
+    const size_t colon = text.find(':');
+    return colon != std::string_view::npos && ParseNumber(text.substr(0, colon), range.Low) &&
+           ParseNumber(text.substr(colon + 1), range.High) && std::isfinite(range.Low) && std::isfinite(range.High) &&
+           range.Low < range.High;
+}
+
 bool ParseOptions(int argc, char** argv, Options& options) {
     bool haveFolder = false;
+    const char* sizeText = nullptr;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (arg == "--seed" || arg == "--size") {
+        if (arg == "--seed" || arg == "--size" || arg == "--heightmap" || arg == "--heights") {
             if (i + 1 >= argc) {
                 std::fprintf(stderr, "worldgen: %s needs a value\n", argv[i]);
                 return false;
@@ -454,11 +478,26 @@ bool ParseOptions(int argc, char** argv, Options& options) {
                              static_cast<unsigned long long>(UINT64_MAX));
                 return false;
             }
-            if (arg == "--size" && (!ParseNumber(value, options.Size) || options.Size < MinMapSize ||
-                                    options.Size > MaxMapSize)) {
-                std::fprintf(stderr, "worldgen: bad size \"%s\": expected a whole number from %d to %d\n", argv[i],
-                             MinMapSize, MaxMapSize);
-                return false;
+            if (arg == "--size") {
+                sizeText = argv[i];
+                options.SizeGiven = true;
+            }
+            if (arg == "--heightmap") {
+                options.Heightmap = argv[i];
+                if (options.Heightmap.empty()) {
+                    std::fprintf(stderr, "worldgen: --heightmap needs a file\n");
+                    return false;
+                }
+            }
+            if (arg == "--heights") {
+                HeightRange range;
+                if (!ParseHeights(value, range)) {
+                    std::fprintf(stderr,
+                                 "worldgen: bad heights \"%s\": expected LOW:HIGH, two numbers with LOW below HIGH\n",
+                                 argv[i]);
+                    return false;
+                }
+                options.Heights = range;
             }
         } else if (arg.size() > 1 && arg[0] == '-') {
             std::fprintf(stderr, "worldgen: unknown option \"%s\"\n", argv[i]);
@@ -475,7 +514,38 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         std::fprintf(stderr, "worldgen: no folder given\n");
         return false;
     }
+    const bool import = !options.Heightmap.empty();
+    if (options.Heights && !import) {
+        std::fprintf(stderr, "worldgen: --heights goes with --heightmap\n");
+        return false;
+    }
+    // A user's map may be as large as the program takes; a generated one
+    // keeps to what generates in reasonable time.
+    const int maxSize = import ? MaxImportSide : MaxMapSize;
+    if (sizeText && (!ParseNumber(std::string_view(sizeText), options.Size) || options.Size < MinMapSize ||
+                     options.Size > maxSize)) {
+        std::fprintf(stderr, "worldgen: bad size \"%s\": expected a whole number from %d to %d\n", sizeText,
+                     MinMapSize, maxSize);
+        return false;
+    }
     return true;
+}
+
+// The user's heightmap as the world's map; null, with a message naming the
+// file and the reason, where it cannot be made.
+FIBITMAP* ImportMap(const Options& options) {
+    HeightmapImport import;
+    import.Path = options.Heightmap;
+    if (options.SizeGiven) import.LongerSide = options.Size;
+    import.Heights = options.Heights;
+    try {
+        return ImportHeightmap(import);
+    } catch (const ImportError& error) {
+        std::fprintf(stderr, "worldgen: %s: %s\n", options.Heightmap.c_str(), error.what());
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "worldgen: %s: needs more memory than there is\n", options.Heightmap.c_str());
+    }
+    return nullptr;
 }
 
 // Saves and frees image; false, with a message, where it cannot be written.
@@ -506,13 +576,27 @@ int main(int argc, char** argv) {
         return 2;
     }
     FreeImage_Initialise();
+    // The user's map is made before anything is written: a file that cannot
+    // be used leaves no half-made world behind.
+    FIBITMAP* userMap = nullptr;
+    if (!options.Heightmap.empty()) {
+        userMap = ImportMap(options);
+        if (!userMap) {
+            FreeImage_DeInitialise();
+            return 1;
+        }
+    }
     const std::filesystem::path root = options.Folder;
+    std::error_code existsError;
+    const bool rootIsNew = !std::filesystem::exists(root, existsError) && !existsError;
     const std::filesystem::path map = root / "MAP";
     const std::filesystem::path textures = root / "TEXTURES";
     const std::filesystem::path floor = textures / "Floor";
     const std::filesystem::path sky = textures / "Sky";
     bool ok = MakeFolder(map) && MakeFolder(floor) && MakeFolder(sky);
-    ok = ok && Save(MakeHeightmap(options.Seed, options.Size), FIF_BMP, BMP_DEFAULT, map / "map.bmp");
+    FIBITMAP* mapImage = userMap ? userMap : ok ? MakeHeightmap(options.Seed, options.Size) : nullptr;
+    if (!ok) FreeImage_Unload(mapImage);
+    ok = ok && Save(mapImage, FIF_BMP, BMP_DEFAULT, map / "map.bmp");
     ok = ok && Save(MakeMud(options.Seed), FIF_BMP, BMP_DEFAULT, floor / "mud.bmp");
     ok = ok && Save(MakeRock(options.Seed), FIF_BMP, BMP_DEFAULT, floor / "rock.bmp");
     ok = ok && Save(MakeStone(options.Seed), FIF_BMP, BMP_DEFAULT, floor / "stone.bmp");
@@ -522,5 +606,9 @@ int main(int argc, char** argv) {
                         sky / face.Name);
     }
     FreeImage_DeInitialise();
+    if (!ok && rootIsNew) {
+        std::error_code error;
+        std::filesystem::remove_all(root, error);
+    }
     return ok ? 0 : 1;
 }

@@ -249,6 +249,9 @@ std::vector<NamedInput> HeightmapSeeds() {
     picture.Grey = [](int x, int y) { return static_cast<uint8_t>(x < 3 ? 150 : y * 60); };
     seeds.push_back({"rle.bmp", BmpFile(picture)});
     seeds.push_back({"claims.bmp", BmpClaiming(100000, 100000, 16)});
+    picture.Rle8 = false;
+    seeds.push_back({"v5.bmp", WithLongBmpHeader(BmpFile(picture), 124)});
+    seeds.push_back({"claims-v4.bmp", WithLongBmpHeader(BmpClaiming(100000, 100000, 16), 108)});
     return seeds;
 }
 
@@ -285,6 +288,10 @@ std::vector<NamedInput> TextureSeeds() {
     seeds.push_back({"bmp4", TextureFuzzInput(TextureAsBmp | TextureColourKey, BmpFile(picture))});
     picture.BitsPerPixel = 1;
     seeds.push_back({"bmp1", TextureFuzzInput(TextureAsBmp, BmpFile(picture))});
+    const std::string bmp32 = EncodedPicture(PictureFormat::Bmp, 2, 2, 32, Checker);
+    if (!bmp32.empty()) {
+        seeds.push_back({"bmp32-v5", TextureFuzzInput(TextureAsBmp | TextureColourKey, WithLongBmpHeader(bmp32, 124))});
+    }
     return seeds;
 }
 

@@ -106,6 +106,25 @@ std::string BmpFile(const BmpPicture& picture) {
     return out + pixels;
 }
 
+std::string WithLongBmpHeader(const std::string& v3File, uint32_t infoSize) {
+    auto le32 = [&](size_t at) {
+        uint32_t v = 0;
+        for (size_t i = 0; i < 4; ++i) v |= uint32_t{static_cast<uint8_t>(v3File[at + i])} << (8 * i);
+        return v;
+    };
+    if (v3File.size() < 54) return v3File;
+    const size_t keep = 14 + 40 + (le32(30) == 3 ? 12 : 0);
+    const uint32_t added = infoSize - static_cast<uint32_t>(keep - 14);
+    std::string out = v3File.substr(0, keep) + std::string(added, '\xA5') + v3File.substr(keep);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (size_t i = 0; i < 4; ++i) out[at + i] = static_cast<char>(v >> (8 * i));
+    };
+    put32(2, static_cast<uint32_t>(out.size()));
+    put32(10, le32(10) + added);
+    put32(14, infoSize);
+    return out;
+}
+
 std::string BmpClaiming(int32_t width, int32_t height, size_t pixelBytes) {
     std::string out = BmpHeaders(width, height, 8, 0, 256, 0) + GreyPalette(8);
     for (size_t i = 0; i < pixelBytes; ++i) out.push_back(static_cast<char>(i * 37));

@@ -26,6 +26,12 @@ struct BmpPicture {
 };
 std::string BmpFile(const BmpPicture& picture);
 
+// The same BMP with an information header of infoSize bytes (52, 56, 108
+// or 124), laid out as those longer versions are: the colour masks of bit
+// field pixels stay where version 3 keeps them, the fields after them
+// (colour space, gamma, intent, profile) hold other bytes.
+std::string WithLongBmpHeader(const std::string& v3File, uint32_t infoSize);
+
 // An 8-bit BMP header claiming width x height pixels, followed by only
 // pixelBytes bytes of pixels.
 std::string BmpClaiming(int32_t width, int32_t height, size_t pixelBytes);
