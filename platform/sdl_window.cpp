@@ -1,5 +1,6 @@
 // The SDL window behind a form: making it, showing it, finding it again.
 #include <string>
+#include <vector>
 
 #include <SDL.h>
 
@@ -19,10 +20,32 @@ bool MaximisedArea(int x, int y, SDL_Rect* area) {
     return SDL_GetDisplayUsableBounds(display, area) == 0 && area->w > 0 && area->h > 0;
 }
 
+// Windows whose rendering context is still current; see ~TWindowRecord.
+std::vector<SDL_Window*>& KeptForContext() {
+    static std::vector<SDL_Window*> windows;
+    return windows;
+}
+
 }  // namespace
 
 TWindowRecord::~TWindowRecord() {
-    if (Window) SDL_DestroyWindow(Window);
+    if (!Window) return;
+    SDL_SetWindowData(Window, kRecordKey, nullptr);
+    // Destroying the window would take the OpenGL context made on it off
+    // this thread, and what is torn down after the form (the textures)
+    // still needs it current to give its names back. The window goes out
+    // of sight now and away with the context.
+    if (SDL_GL_GetCurrentWindow() == Window && SDL_GL_GetCurrentContext()) {
+        SDL_HideWindow(Window);
+        KeptForContext().push_back(Window);
+        return;
+    }
+    SDL_DestroyWindow(Window);
+}
+
+void DestroyWindowsKeptForContext() {
+    for (SDL_Window* window : KeptForContext()) SDL_DestroyWindow(window);
+    KeptForContext().clear();
 }
 
 bool CreateSdlWindow(TWindowRecord& record, uint32_t extraFlags) {
