@@ -108,7 +108,7 @@ std::string SelfPath() {
 
 using namespace std::chrono_literals;
 
-TEST(TeardownTest, TexturesGiveTheirNamesBackWhileTheContextIsCurrentInTheOrderOfTheirCreation) {
+TEST(TeardownTest, TexturesGoBeforeTheContextAndAroundTheFormInAFixedOrder) {
     ScratchDirectory world;
     const std::string make = std::string("'") + ORVALLE_WORLDGEN + "' '" + world.Path() + "' --size 16 >/dev/null";
     const int status = std::system(make.c_str());
