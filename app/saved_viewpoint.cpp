@@ -78,6 +78,7 @@ bool WriteRecord(int fd, const Record& record) {
            WriteAll(fd, record.pitch, kAngleSize) && fsync(fd) == 0;
 }
 
+// Closes a descriptor, where there is one, when the save is done with it.
 class FileDescriptor {
 public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
@@ -86,7 +87,6 @@ public:
     }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return fd_; }
 
 private:
     int fd_;
