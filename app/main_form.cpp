@@ -1,5 +1,7 @@
 #include "app/main_form.h"
 
+#include <optional>
+
 #include "app/saved_viewpoint.h"
 #include "app/settings.h"
 #include "app/start_position.h"
@@ -18,6 +20,9 @@ namespace {
 // then the camera holds no viewpoint worth keeping, and a close must not
 // overwrite the one saved by the last run.
 bool ViewpointRestored = false;
+// The reason the last close request's save failed, while the requests keep
+// failing; cleared by a save that succeeds.
+std::optional<int> LastSaveFailure;
 }  // namespace
 
 TfrmMain::TfrmMain(TComponent* owner) : TForm(owner), Timer1(new TTimer(this)) {
@@ -82,5 +87,16 @@ void TfrmMain::FormMouseMove(TObject*, TShiftState, int32_t, int32_t) { MouseLoo
 void TfrmMain::FormPaint(TObject*) { RenderFrame(); }
 
 void TfrmMain::FormCloseQuery(TObject*, bool&) {
-    if (ViewpointRestored) SaveViewpoint();
+    if (!ViewpointRestored) return;
+    try {
+        SaveViewpoint();
+    } catch (const ESaveError& failure) {
+        // The first failure keeps the window open and says why. Asked again
+        // and refused for the same reason, the user means to go and nothing
+        // has changed: close without the save, the old file as it was.
+        if (LastSaveFailure == failure.Cause) return;
+        LastSaveFailure = failure.Cause;
+        throw;
+    }
+    LastSaveFailure.reset();
 }

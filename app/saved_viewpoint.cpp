@@ -1,17 +1,19 @@
 #include "app/saved_viewpoint.h"
 
 #include <bit>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
-#include <memory>
+#include <cstdio>
+#include <random>
 #include <string>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "camera/camera.h"
-#include "platform/exception.h"
 #include "platform/file_stream.h"
 #include "platform/sys_utils.h"
 
@@ -54,7 +56,57 @@ float GetFloat(const unsigned char* in) {
 
 double GetDouble(const unsigned char* in) { return std::bit_cast<double>(GetLittleEndian(in, 8)); }
 
-[[noreturn]] void SaveFailed() { throw EFCreateError(std::string("Cannot create file ") + SaveFileName); }
+[[noreturn]] void SaveFailed(int cause) { throw ESaveError(cause); }
+
+// Writes all of it unless the system refuses; false, with errno set, then.
+bool WriteAll(int fd, const unsigned char* bytes, std::size_t size) {
+    while (size > 0) {
+        const ssize_t put = write(fd, bytes, size);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) {
+            if (put == 0) errno = EIO;
+            return false;
+        }
+        bytes += put;
+        size -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+bool WriteRecord(int fd, const Record& record) {
+    return WriteAll(fd, record.position, kPositionSize) && WriteAll(fd, record.yaw, kAngleSize) &&
+           WriteAll(fd, record.pitch, kAngleSize) && fsync(fd) == 0;
+}
+
+// Closes a descriptor, where there is one, when the save is done with it.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+private:
+    int fd_;
+};
+
+// A new file beside target under a name nothing else uses, so that no file
+// or folder left behind by an earlier run can stand in the way; -1, with
+// errno set, where none can be made.
+int CreateBeside(const std::string& target, std::string* name) {
+    std::random_device random;
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, ".%08x.new", static_cast<unsigned>(random()));
+        *name = target + suffix;
+        const int fd = open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
 
 // A "save.dat" that is a symbolic link is saved through to the file it names,
 // as writing into it would.
@@ -108,36 +160,59 @@ void RestoreViewpoint() {
     Camera.Pitch = pitch;
 }
 
+ESaveError::ESaveError(int cause) : EFCreateError(std::string("Cannot create file ") + SaveFileName), Cause(cause) {}
+
 void SaveViewpoint() {
+    const std::string target = FollowLinks(SaveFileName);
+    const Record record = Encode(Camera.Position, Camera.Yaw, Camera.Pitch);
+
+    // The old file is held, exclusively, for the whole save: one that
+    // another program holds refuses the save as it refuses the restore.
+    struct stat old {};
+    int oldFd = -1;
+    if (stat(target.c_str(), &old) == 0) {
+        if (S_ISDIR(old.st_mode)) SaveFailed(EISDIR);
+        // A rename would replace even a read-only file, which truncating it
+        // in place could not; its mode bits refuse it, for the super-user too.
+        if ((old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) SaveFailed(EACCES);
+        // Opened for writing, so that the system says whether this user may.
+        // O_NONBLOCK: a FIFO of that name fails at once instead of waiting.
+        oldFd = open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (oldFd < 0) SaveFailed(errno);
+    }
+    const FileDescriptor held(oldFd);
+    if (oldFd >= 0) {
+        struct stat opened {};
+        if (fstat(oldFd, &opened) != 0) SaveFailed(errno);
+        // Only a plain file is replaced; a device is no place for a viewpoint.
+        if (!S_ISREG(opened.st_mode)) SaveFailed(EINVAL);
+        while (flock(oldFd, LOCK_EX | LOCK_NB) != 0) {
+            if (errno != EINTR) SaveFailed(errno);
+        }
+    }
+
     // The new record goes to a file beside the old one and replaces it only
     // once wholly on disk, so a failed save never costs the last viewpoint.
-    const std::string target = FollowLinks(SaveFileName);
-    const std::string temporary = target + ".new";
-
-    struct stat old {};
-    const bool exists = stat(target.c_str(), &old) == 0;
-    // A rename would replace even a read-only file, which truncating it in
-    // place could not; its mode bits refuse it, for the super-user too.
-    if (exists && (S_ISDIR(old.st_mode) || (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
-                   faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)) {
-        SaveFailed();
+    std::string temporary;
+    const int fd = CreateBeside(target, &temporary);
+    if (fd < 0) {
+        const int cause = errno;
+        // The folder takes no new file (one installed read-only, say), but
+        // the old file may be written: rewrite it in place, as a truncating
+        // create would. A full disk is no reason to, as that could cost the
+        // last viewpoint.
+        if (oldFd >= 0 && (cause == EACCES || cause == EPERM)) {
+            if (ftruncate(oldFd, 0) != 0 || !WriteRecord(oldFd, record)) SaveFailed(errno);
+            return;
+        }
+        SaveFailed(cause);
     }
-
-    std::unique_ptr<TFileStream> file;
-    try {
-        file = std::make_unique<TFileStream>(temporary, fmCreate);
-    } catch (const EFCreateError&) {
-        SaveFailed();
+    const FileDescriptor file(fd);
+    if (oldFd >= 0) fchmod(fd, old.st_mode & 07777);
+    if (!WriteRecord(fd, record) || rename(temporary.c_str(), target.c_str()) != 0) {
+        const int cause = errno;
+        unlink(temporary.c_str());
+        SaveFailed(cause);
     }
-    if (exists) chmod(temporary.c_str(), old.st_mode & 07777);
-    const Record record = Encode(Camera.Position, Camera.Yaw, Camera.Pitch);
-    // Renamed while still locked, so that no other save can truncate it in between.
-    const bool saved = file->Write(record.position, kPositionSize) == kPositionSize &&
-                       file->Write(record.yaw, kAngleSize) == kAngleSize &&
-                       file->Write(record.pitch, kAngleSize) == kAngleSize && file->Sync() &&
-                       rename(temporary.c_str(), target.c_str()) == 0;
-    if (!saved) unlink(temporary.c_str());
-    file.reset();
-    if (!saved) SaveFailed();
     SyncDirectoryOf(target);
 }

@@ -11,8 +11,8 @@
 #include "platform/performance_counter.h"
 #include "platform/window_record.h"
 
-// Never destroyed: the globals torn down after main returns (textures, the
-// OpenGL context) still talk to the window system.
+// Destroyed by the program's teardown, which puts it in its place among the
+// other globals.
 TApplication* Application = new TApplication;
 
 // The performance counter, so that a test's stand-in clock drives the

@@ -130,7 +130,10 @@ bool SdlMakeCurrent(HDC dc, HGLRC context) {
 bool SdlDeleteContext(HGLRC context) {
     if (!context) return false;
     // SDL makes the context not current first where it is current.
-    if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_GL_DeleteContext(context->Context);
+    if (SDL_WasInit(SDL_INIT_VIDEO)) {
+        SDL_GL_DeleteContext(context->Context);
+        DestroyWindowsKeptForContext();
+    }
     delete context;
     return true;
 }

@@ -1,7 +1,9 @@
 // The SDL window behind a form: making it, showing it, finding it again.
 #include <string>
+#include <vector>
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include "platform/forms.h"
 #include "platform/window_record.h"
@@ -19,10 +21,74 @@ bool MaximisedArea(int x, int y, SDL_Rect* area) {
     return SDL_GetDisplayUsableBounds(display, area) == 0 && area->w > 0 && area->h > 0;
 }
 
+// A colour as red, green and blue (0xRRGGBB). Of the system colours only
+// the button face (a light grey) is used; any other shows as it too.
+uint32_t ColorToRgb(TColor color) {
+    const uint32_t bits = static_cast<uint32_t>(color);
+    if ((bits & 0xFF000000u) == 0xFF000000u) return 0xF0F0F0u;
+    return (bits & 0xFFu) << 16 | (bits & 0xFF00u) | (bits >> 16 & 0xFFu);
+}
+
+// An 8-bit channel placed in a TrueColor visual's mask.
+unsigned long ToMask(uint32_t channel, unsigned long mask) {
+    if (mask == 0) return 0;
+    int shift = 0;
+    while (!(mask >> shift & 1)) ++shift;
+    const unsigned long top = mask >> shift;
+    return (channel * top + 127) / 255 << shift;
+}
+
+// The colour the window system fills the window with wherever nothing has
+// been drawn yet: before the first frame, or with no OpenGL at all. Where
+// the window system is not X, or the window's pixels are not colours,
+// the window is left as that system makes it.
+void SetBackground(SDL_Window* window, TColor color) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    Display* display = info.info.x11.display;
+    const Window xwindow = info.info.x11.window;
+    XWindowAttributes attributes;
+    // SDL gives a DirectColor window a colour map of straight ramps, so that
+    // its pixels read as TrueColor ones do.
+    if (!XGetWindowAttributes(display, xwindow, &attributes) || !attributes.visual ||
+        (attributes.visual->c_class != TrueColor && attributes.visual->c_class != DirectColor)) {
+        return;
+    }
+    const uint32_t rgb = ColorToRgb(color);
+    const Visual& visual = *attributes.visual;
+    const unsigned long pixel = ToMask(rgb >> 16 & 0xFF, visual.red_mask) | ToMask(rgb >> 8 & 0xFF, visual.green_mask) |
+                                ToMask(rgb & 0xFF, visual.blue_mask);
+    XSetWindowBackground(display, xwindow, pixel);
+    XFlush(display);
+}
+
+// Windows whose rendering context is still current; see ~TWindowRecord.
+std::vector<SDL_Window*>& KeptForContext() {
+    static std::vector<SDL_Window*> windows;
+    return windows;
+}
+
 }  // namespace
 
 TWindowRecord::~TWindowRecord() {
-    if (Window) SDL_DestroyWindow(Window);
+    if (!Window) return;
+    SDL_SetWindowData(Window, kRecordKey, nullptr);
+    // Destroying the window would take the OpenGL context made on it off
+    // this thread, and what is torn down after the form (the textures)
+    // still needs it current to give its names back. The window goes out
+    // of sight now and away with the context.
+    if (SDL_GL_GetCurrentWindow() == Window && SDL_GL_GetCurrentContext()) {
+        SDL_HideWindow(Window);
+        KeptForContext().push_back(Window);
+        return;
+    }
+    SDL_DestroyWindow(Window);
+}
+
+void DestroyWindowsKeptForContext() {
+    for (SDL_Window* window : KeptForContext()) SDL_DestroyWindow(window);
+    KeptForContext().clear();
 }
 
 bool CreateSdlWindow(TWindowRecord& record, uint32_t extraFlags) {
@@ -62,6 +128,7 @@ bool CreateSdlWindow(TWindowRecord& record, uint32_t extraFlags) {
     SDL_Window* fresh = SDL_CreateWindow(title.c_str(), x, y, width, height, flags);
     if (!fresh) return false;
     SDL_SetWindowData(fresh, kRecordKey, &record);
+    SetBackground(fresh, record.Form->Color);
     if (record.Window) {
         SDL_SetWindowData(record.Window, kRecordKey, nullptr);
         SDL_DestroyWindow(record.Window);
@@ -120,5 +187,9 @@ void TForm::Show() {
     if (WindowState == wsMinimized) SDL_MinimizeWindow(window);
     SDL_ShowCursor(Cursor == crNone ? SDL_DISABLE : SDL_ENABLE);
     SDL_RaiseWindow(window);
+    // Shown, the form is told its client size, as a window shown maximised
+    // is, even where the window was made at that size: a start-up that
+    // stopped before recording the size then still draws at the right one.
+    record->ReportedWidth = record->ReportedHeight = -1;
     ReportResize(*record);
 }

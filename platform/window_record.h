@@ -33,6 +33,9 @@ struct TDeviceContext {
 // position, size and visibility carry over. False, with SDL's error set,
 // when the window system refuses.
 bool CreateSdlWindow(TWindowRecord& record, uint32_t extraFlags);
+// Destroys the windows of forms that went while their OpenGL context was
+// current; called once that context is deleted.
+void DestroyWindowsKeptForContext();
 // The record behind an SDL window id; nullptr for windows no form owns.
 TWindowRecord* RecordFromWindowId(uint32_t id);
 // The client size in pixels of a record's window.

@@ -6,7 +6,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -31,6 +33,38 @@ std::string Record(float x, float y, float z, double yaw, double pitch) {
     return bytes;
 }
 
+// The share of the lower half of the picture whose pixels are redder than
+// blue: the ground, which the sky never is.
+double GroundShare(const XScreenshot& shot) {
+    size_t ground = 0, all = 0;
+    for (int y = shot.height / 2; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x, ++all) {
+            const auto p = shot.Pixel(x, y);
+            ground += p[0] > p[2] + 12;
+        }
+    return all ? static_cast<double>(ground) / static_cast<double>(all) : 0.0;
+}
+
+// The error box, then the main window once the box has been answered.
+XWindowId DismissErrorThenFindWindow(XvfbSession& x, const std::string& message) {
+    const XWindowId box = x.WaitForWindow("Orvalle");
+    EXPECT_NE(box, 0u) << x.Program().Stderr();
+    EXPECT_TRUE(WaitUntil([&] { return x.Program().Stderr().find(message) != std::string::npos; }, 10s))
+        << x.Program().Stderr();
+    x.Focus(box);
+    x.TapKey("Return");
+    XWindowId window = 0;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            const auto windows = x.FindWindows("Orvalle");
+            window = windows.size() == 1 && windows[0] != box ? windows[0] : 0;
+            return window != 0 || !x.Program().Running();
+        },
+        20s))
+        << "the window did not open after the error\n" << x.Program().Stderr();
+    return window;
+}
+
 TEST(FailedStartTest, AnUnopenableSaveIsShownAndTheWindowOpensWithoutItsTimer) {
     ScratchDirectory world;
     XvfbSession x;
@@ -50,27 +84,17 @@ TEST(FailedStartTest, AnUnopenableSaveIsShownAndTheWindowOpensWithoutItsTimer) {
     run.workingDirectory = world.Path();
     ASSERT_TRUE(x.Launch(run)) << x.Error();
     // The error box comes first: start-up shows it before the window appears.
-    const XWindowId box = x.WaitForWindow("Orvalle");
-    ASSERT_NE(box, 0u) << x.Program().Stderr();
-    EXPECT_TRUE(WaitUntil([&] { return x.Program().Stderr().find("Cannot open file save.dat") != std::string::npos; },
-                          10s))
-        << x.Program().Stderr();
-    x.Focus(box);
-    x.TapKey("Return");
-
-    XWindowId window = 0;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            const auto windows = x.FindWindows("Orvalle");
-            window = windows.size() == 1 && windows[0] != box ? windows[0] : 0;
-            return window != 0 || !x.Program().Running();
-        },
-        20s))
-        << "the window did not open after the error\n" << x.Program().Stderr();
+    const XWindowId window = DismissErrorThenFindWindow(x, "Cannot open file save.dat");
+    ASSERT_NE(window, 0u);
     const auto info = x.Describe(window);
     ASSERT_TRUE(info.has_value());
     EXPECT_EQ(info->width, x.Width());
     EXPECT_EQ(info->height, x.Height());
+    // Start-up placed the camera before it stopped: the window shows the
+    // landscape from there (brown ground ahead, below the horizon) whenever
+    // it is painted, at the window's size.
+    EXPECT_TRUE(WaitUntil([&] { return GroundShare(x.Capture()) > 0.5; }, 10s))
+        << "no ground in the lower half: " << GroundShare(x.Capture());
 
     // Escape acts only through the timer, which start-up never reached.
     x.Focus(window);
@@ -83,6 +107,35 @@ TEST(FailedStartTest, AnUnopenableSaveIsShownAndTheWindowOpensWithoutItsTimer) {
     x.RequestClose(window);
     EXPECT_EQ(x.Program().WaitForExit(20s), 0) << x.Program().Stderr();
     EXPECT_EQ(ReadFileBytes(world.File("save.dat")), saved) << "a failed start overwrote the last viewpoint";
+}
+
+// Without OpenGL (no driver to load) the context fails; the window that
+// opens anyway shows the form's colour, the button-face grey, everywhere.
+TEST(FailedStartTest, WithoutOpenGLTheWindowShowsTheFormsColour) {
+    ScratchDirectory world;
+    XvfbSession x(320, 240);
+    ASSERT_TRUE(x.Ok()) << x.Error();
+    LaunchOptions run;
+    run.workingDirectory = world.Path();
+    run.environment["SDL_OPENGL_LIBRARY"] = world.File("no-such-libGL.so");
+    ASSERT_TRUE(x.Launch(run)) << x.Error();
+    const XWindowId window = DismissErrorThenFindWindow(x, "Orvalle: ");
+    ASSERT_NE(window, 0u);
+    const std::array<uint8_t, 3> buttonFace{240, 240, 240};
+    XScreenshot shot;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            shot = x.Capture();
+            for (int y = 0; y < shot.height; ++y)
+                for (int x0 = 0; x0 < shot.width; ++x0)
+                    if (shot.Pixel(x0, y) != buttonFace) return false;
+            return true;
+        },
+        10s))
+        << "the centre shows " << int(shot.Pixel(160, 120)[0]) << "," << int(shot.Pixel(160, 120)[1]) << ","
+        << int(shot.Pixel(160, 120)[2]) << "\n" << x.Program().Stderr();
+    x.RequestClose(window);
+    EXPECT_EQ(x.Program().WaitForExit(20s), 0) << x.Program().Stderr();
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 // sanitizers (in the sanitizer build) must have nothing to say. Last, a
 // save that cannot be written must leave the previous "save.dat" whole and
 // say so.
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,9 +30,13 @@
 
 #include "tests/support/child_process.h"
 #include "tests/support/hostile_inputs.h"
+#include "tests/support/ordinary_user.h"
 #include "tests/support/saved_record.h"
 #include "tests/support/scratch_directory.h"
 #include "tests/support/xvfb_session.h"
+
+// Xlib's own header defines names that clash with GoogleTest's.
+extern "C" int XAutoRepeatOff(_XDisplay* display);
 
 namespace {
 
@@ -414,16 +420,52 @@ TEST_F(HostileWorldTest, SavedViewpointsOfNoNumberOrFarAway) {
     EXPECT_EQ(saved->Yaw, 1e30);
 }
 
-// A save that fails: the close is abandoned with an error box and the same
-// message on standard error, the previous "save.dat" stays whole, and the
-// program runs on.
+// Saves that cannot go the usual way, as a user meets them: the program runs
+// as a user whom permissions bind (nobody, where the tests run as root), in
+// worlds of that user's. A save that fails abandons the close with an error
+// box and the same message on standard error, leaves every file as it was
+// and the program running; a second close refused for the same reason ends
+// the program without saving.
 class FailedSaveTest : public HostileWorldTest {
 protected:
     void SetUp() override {
         HostileWorldTest::SetUp();
+        // One press, one close request: a held key's repeats would ask again.
+        XAutoRepeatOff(x.Connection());
+        x.Sync();
         SetSettings(std::nullopt);
+    }
+
+    // A good world with the last run's "save.dat".
+    static void MakeWorld(const ScratchDirectory& world) {
         WriteWorld(world.Path(), GoodWorld());
         WriteFileBytes(world.File("save.dat"), previous);
+    }
+
+    XWindowId StartAsUser(const ScratchDirectory& world, LaunchOptions run = {}) {
+        if (run.executable.empty()) run = Options(world.Path());
+        std::string why;
+        if (!RunAsOrdinaryUser(run, {world.Path()}, home.Path(), &why)) {
+            ADD_FAILURE() << why;
+            return 0;
+        }
+        const XWindowId main = Start(run);
+        std::this_thread::sleep_for(300ms);
+        return main;
+    }
+
+    // The world folder's own entries: each file's bytes, "folder" for a folder.
+    static std::map<std::string, std::string> Snapshot(const ScratchDirectory& world) {
+        std::map<std::string, std::string> entries;
+        for (const auto& entry : fs::directory_iterator(world.Path()))
+            entries[entry.path().filename().string()] =
+                entry.is_directory() ? std::string("folder") : ReadFileBytes(entry.path().string());
+        return entries;
+    }
+
+    static ino_t Inode(const std::string& path) {
+        struct stat info {};
+        return stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
     }
 
     // The error box: a second window of the program's name.
@@ -439,21 +481,27 @@ protected:
         return box;
     }
 
-    // Escape until the error shows; the key is let go once it has.
-    XWindowId FailToQuit(XWindowId main) {
+    // Escape until the error shows; the key is let go once it has. Nothing
+    // in the world may have changed.
+    XWindowId FailToQuit(const ScratchDirectory& world, XWindowId main) {
+        const auto before = Snapshot(world);
+        const size_t shown = Occurrences(x.Program().Stderr());
         x.PressKey("Escape");
         const XWindowId box = WaitForErrorBox(main);
         // Let go over the main window, not over the box.
         x.Focus(main);
         x.ReleaseKey("Escape");
         EXPECT_NE(box, 0u) << "no error box\n" << x.Program().Stderr();
-        EXPECT_TRUE(WaitUntil([&] { return x.Program().Stderr().find("Cannot create file save.dat") != std::string::npos; }, 10s))
-            << x.Program().Stderr();
+        EXPECT_TRUE(WaitUntil([&] { return Occurrences(x.Program().Stderr()) > shown; }, 10s)) << x.Program().Stderr();
         EXPECT_TRUE(x.Program().Running());
-        EXPECT_EQ(ReadFileBytes(world.File("save.dat")), previous) << "the last viewpoint was lost";
-        std::error_code error;
-        EXPECT_FALSE(fs::exists(world.File("save.dat.new"), error)) << "a half-written save was left behind";
+        EXPECT_EQ(Snapshot(world), before) << "a failed save changed the world folder";
         return box;
+    }
+
+    static size_t Occurrences(const std::string& text) {
+        size_t count = 0;
+        for (size_t at = text.find(kRefused); at != std::string::npos; at = text.find(kRefused, at + 1)) ++count;
+        return count;
     }
 
     void Dismiss(XWindowId box, XWindowId main) {
@@ -464,8 +512,18 @@ protected:
         x.Focus(main);
     }
 
-    ScratchDirectory world;
-    const std::string previous = SaveRecord(123.0f, 45.0f, 678.0f, 1.5, -0.5);
+    // A good close: exit code 0, a clean run, a new record in "save.dat".
+    void ExpectSavedOnEscape(const ScratchDirectory& world) {
+        EXPECT_EQ(QuitWithEscape(), 0) << x.Program().Stderr();
+        EXPECT_EQ(SanitizerReports(x.Program().Stderr()), "");
+        const std::string now = ReadFileBytes(world.File("save.dat"));
+        ASSERT_EQ(now.size(), 28u);
+        EXPECT_NE(now, previous);
+        EXPECT_TRUE(Finite(ParseSavedRecord(now)));
+    }
+
+    static constexpr const char* kRefused = "Cannot create file save.dat";
+    static inline const std::string previous = SaveRecord(123.0f, 45.0f, 678.0f, 1.5, -0.5);
 };
 
 // No room for a single byte: RLIMIT_FSIZE of 0 in the program's process,
@@ -473,13 +531,15 @@ protected:
 // error goes through a pipe to the file the harness reads, which the limit
 // would otherwise stop too.
 TEST_F(FailedSaveTest, AFullDiskKeepsTheLastSave) {
+    ScratchDirectory world;
+    MakeWorld(world);
     LaunchOptions run = Options(world.Path());
     run.executable = "/bin/bash";
     run.arguments = {"-c", "trap '' XFSZ; set -o pipefail; (ulimit -f 0 && exec \"$0\") 2>&1 | cat >&2", program};
     const XWindowId main = Start(run);
     ASSERT_NE(main, 0u);
     std::this_thread::sleep_for(300ms);
-    const XWindowId box = FailToQuit(main);
+    const XWindowId box = FailToQuit(world, main);
     ASSERT_NE(box, 0u);
     Dismiss(box, main);
     std::this_thread::sleep_for(300ms);
@@ -489,38 +549,108 @@ TEST_F(FailedSaveTest, AFullDiskKeepsTheLastSave) {
     EXPECT_EQ(SanitizerReports(x.Program().Stderr()), "");
 }
 
-// A directory without write permission. The super-user writes anywhere, so
-// then the program runs as nobody, in a world that nobody owns.
-TEST_F(FailedSaveTest, AReadOnlyDirectoryKeepsTheLastSave) {
+// A world installed read-only takes no new file, but its "save.dat" may be
+// written: the record goes into that same file.
+TEST_F(FailedSaveTest, AReadOnlyFolderSavesIntoItsWritableSaveDat) {
+    ScratchDirectory world;
+    MakeWorld(world);
+    const ino_t inode = Inode(world.File("save.dat"));
     LaunchOptions run = Options(world.Path());
-    if (geteuid() == 0) {
-        if (access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "running as root without setpriv";
-        constexpr uid_t nobody = 65534;
-        for (const auto& entry : fs::recursive_directory_iterator(world.Path()))
-            ASSERT_EQ(lchown(entry.path().c_str(), nobody, nobody), 0);
-        ASSERT_EQ(chown(world.Path().c_str(), nobody, nobody), 0);
-        for (const std::string& folder : {world.Path(), home.Path()}) chmod(folder.c_str(), 0755);
-        run.executable = "/usr/bin/setpriv";
-        run.arguments = {"--reuid=65534", "--regid=65534", "--clear-groups", "--", program};
-        run.environment["HOME"] = "/nonexistent";
-        run.environment["MESA_SHADER_CACHE_DISABLE"] = "true";
-    }
+    std::string why;
+    ASSERT_TRUE(RunAsOrdinaryUser(run, {world.Path()}, home.Path(), &why)) << why;
     ASSERT_EQ(chmod(world.Path().c_str(), 0555), 0);
-    const XWindowId main = Start(run);
-    ASSERT_NE(main, 0u);
+    ASSERT_NE(Start(run), 0u);
     std::this_thread::sleep_for(300ms);
-    const XWindowId box = FailToQuit(main);
-    ASSERT_NE(box, 0u);
-
-    // With the directory writable again the next close succeeds.
+    ExpectSavedOnEscape(world);
+    EXPECT_EQ(Inode(world.File("save.dat")), inode);
     ASSERT_EQ(chmod(world.Path().c_str(), 0755), 0);
+}
+
+// Another program holds "save.dat" exclusively, as the start-up's restore
+// would: the save is refused and the file left alone until it lets go.
+TEST_F(FailedSaveTest, ASaveDatHeldByAnotherProgramIsLeftAlone) {
+    ScratchDirectory world;
+    MakeWorld(world);
+    const XWindowId main = StartAsUser(world);
+    ASSERT_NE(main, 0u);
+    const ino_t inode = Inode(world.File("save.dat"));
+    const int held = open(world.File("save.dat").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+    const XWindowId box = FailToQuit(world, main);
+    EXPECT_EQ(Inode(world.File("save.dat")), inode) << "replaced behind the other program's back";
+    close(held);
+    ASSERT_NE(box, 0u);
     Dismiss(box, main);
-    EXPECT_EQ(QuitWithEscape(), 0) << x.Program().Stderr();
-    EXPECT_EQ(SanitizerReports(x.Program().Stderr()), "");
-    const std::string now = ReadFileBytes(world.File("save.dat"));
-    ASSERT_EQ(now.size(), 28u);
-    EXPECT_NE(now, previous);
-    EXPECT_TRUE(Finite(ParseSavedRecord(now)));
+    ExpectSavedOnEscape(world);
+}
+
+// Whatever an earlier run may have left beside "save.dat".
+TEST_F(FailedSaveTest, AStraySaveDatNewIsNoObstacle) {
+    for (const bool folder : {false, true}) {
+        SCOPED_TRACE(folder ? "a folder" : "a file");
+        ScratchDirectory world;
+        MakeWorld(world);
+        if (folder)
+            fs::create_directory(world.File("save.dat.new"));
+        else
+            WriteFileBytes(world.File("save.dat.new"), "left over");
+        ASSERT_NE(StartAsUser(world), 0u);
+        ExpectSavedOnEscape(world);
+        if (folder) {
+            EXPECT_TRUE(fs::is_directory(world.File("save.dat.new")));
+        } else {
+            EXPECT_EQ(ReadFileBytes(world.File("save.dat.new")), "left over");
+        }
+    }
+}
+
+// Nothing the user can do from the window makes these saves work: the first
+// close request says so and keeps the window, the second one ends the
+// program, leaving everything as it was.
+TEST_F(FailedSaveTest, ASaveThatKeepsFailingLetsTheSecondCloseGo) {
+    struct Case {
+        const char* name;
+        bool folderNamedSaveDat;
+        std::optional<mode_t> saveMode;  // std::nullopt: no save.dat file
+        mode_t worldMode;
+    };
+    const Case cases[] = {
+        {"a folder named save.dat", true, std::nullopt, 0755},
+        {"a read-only folder and no save.dat", false, std::nullopt, 0555},
+        {"a read-only folder and a read-only save.dat", false, 0444, 0555},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDirectory world;
+        MakeWorld(world);
+        if (!c.saveMode) fs::remove(world.File("save.dat"));
+        if (c.folderNamedSaveDat) fs::create_directory(world.File("save.dat"));
+        if (c.saveMode) {
+            ASSERT_EQ(chmod(world.File("save.dat").c_str(), *c.saveMode), 0);
+        }
+        LaunchOptions run = Options(world.Path());
+        std::string why;
+        ASSERT_TRUE(RunAsOrdinaryUser(run, {world.Path()}, home.Path(), &why)) << why;
+        ASSERT_EQ(chmod(world.Path().c_str(), c.worldMode), 0);
+        const XWindowId main = Start(run);
+        ASSERT_NE(main, 0u);
+        std::this_thread::sleep_for(300ms);
+        const auto before = Snapshot(world);
+        const XWindowId box = FailToQuit(world, main);
+        ASSERT_NE(box, 0u);
+        Dismiss(box, main);
+        std::this_thread::sleep_for(300ms);
+        EXPECT_TRUE(x.Program().Running()) << x.Program().Stderr();
+
+        // The window system's close command this time.
+        x.RequestClose(main);
+        EXPECT_EQ(x.Program().WaitForExit(30s), 0) << x.Program().Stderr();
+        EXPECT_EQ(Occurrences(x.Program().Stderr()), 1u) << x.Program().Stderr();
+        EXPECT_EQ(SanitizerReports(x.Program().Stderr()), "");
+        EXPECT_EQ(Snapshot(world), before);
+        ASSERT_EQ(chmod(world.Path().c_str(), 0755), 0);
+    }
 }
 
 }  // namespace

@@ -210,6 +210,100 @@ TEST_F(TextureTest, UniformJpegKeepsItsColour) {
     }
 }
 
+// A 16-bit BMP, bottom row first, as a paint program writes one: 5-5-5 with
+// the plain header, 5-6-5 with its three colour masks after it.
+std::vector<uint8_t> Bmp16(int width, int height, bool rgb565, const std::function<uint16_t(int x, int y)>& pixel) {
+    const int stride = (width * 2 + 3) / 4 * 4;
+    const int offset = 14 + 40 + (rgb565 ? 12 : 0);
+    std::vector<uint8_t> bytes;
+    auto put = [&](uint32_t value, int size) {
+        for (int i = 0; i < size; ++i) bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    };
+    put('B' | 'M' << 8, 2);
+    put(static_cast<uint32_t>(offset + stride * height), 4);
+    put(0, 4);
+    put(static_cast<uint32_t>(offset), 4);
+    put(40, 4);
+    put(static_cast<uint32_t>(width), 4);
+    put(static_cast<uint32_t>(height), 4);
+    put(1, 2);
+    put(16, 2);
+    put(rgb565 ? 3 : 0, 4);  // BI_BITFIELDS or BI_RGB
+    put(static_cast<uint32_t>(stride * height), 4);
+    put(2835, 4);
+    put(2835, 4);
+    put(0, 4);
+    put(0, 4);
+    if (rgb565) {
+        put(0xF800, 4);
+        put(0x07E0, 4);
+        put(0x001F, 4);
+    }
+    for (int y = height - 1; y >= 0; --y) {
+        for (int x = 0; x < width; ++x) put(pixel(x, y), 2);
+        for (int pad = width * 2; pad < stride; ++pad) bytes.push_back(0);
+    }
+    return bytes;
+}
+
+// Each channel's field stretched to the full 0..255 range.
+uint8_t Widen(int value, int bits) { return static_cast<uint8_t>(value * 255 / ((1 << bits) - 1)); }
+
+TEST_F(TextureTest, SixteenBitPicturesKeepTheirColours) {
+    struct Case {
+        const char* name;
+        bool rgb565;
+        int greenBits;
+    };
+    for (const Case& c : {Case{"5-5-5", false, 5}, Case{"5-6-5", true, 6}}) {
+        SCOPED_TRACE(c.name);
+        // Channel fields of (x, y) on a 5 x 3 picture, no two pixels alike;
+        // the top-left one recurs at (3, 1).
+        auto fields = [&](int x, int y) -> std::array<int, 3> {
+            if (x == 3 && y == 1) x = y = 0;
+            return {3 + 5 * x + y, (7 + 9 * y + 2 * x) % (1 << c.greenBits), 31 - 6 * x - y};
+        };
+        const std::string path = WriteBytes("sixteen.bmp", Bmp16(5, 3, c.rgb565, [&](int x, int y) {
+            const auto f = fields(x, y);
+            return static_cast<uint16_t>(f[0] << (c.rgb565 ? 11 : 10) | f[1] << 5 | f[2]);
+        }));
+        for (const bool colourKey : {false, true}) {
+            SCOPED_TRACE(colourKey ? "colour key" : "no colour key");
+            CTexture texture;
+            texture.Load(path.c_str(), colourKey, false);
+            ASSERT_EQ(5, LevelParameter(texture, 0, GL_TEXTURE_WIDTH));
+            std::vector<uint8_t> expected;
+            for (int y = 0; y < 3; ++y) {
+                for (int x = 0; x < 5; ++x) {
+                    const auto f = fields(x, y);
+                    expected.insert(expected.end(), {Widen(f[0], 5), Widen(f[1], c.greenBits), Widen(f[2], 5)});
+                    if (colourKey) expected.push_back((x == 0 && y == 0) || (x == 3 && y == 1) ? 0 : 255);
+                }
+            }
+            EXPECT_EQ(expected, Level0(texture, colourKey ? GL_RGBA : GL_RGB, colourKey ? 4 : 3));
+        }
+    }
+}
+
+// Sixteen bits a channel: the high byte of each.
+TEST_F(TextureTest, FortyEightBitPngKeepsItsColours) {
+    FIBITMAP* image = FreeImage_AllocateT(FIT_RGB16, 3, 2);
+    ASSERT_NE(nullptr, image);
+    for (int y = 0; y < 2; ++y) {
+        auto* line = reinterpret_cast<FIRGB16*>(FreeImage_GetScanLine(image, 1 - y));
+        for (int x = 0; x < 3; ++x) line[x] = {static_cast<WORD>(0x1100 * (x + 1) + 0x80), static_cast<WORD>(0x3000 + 0x2200 * y), WORD{0xF0FF}};
+    }
+    const std::string path = PathOf("deep.png");
+    ASSERT_TRUE(FreeImage_Save(FIF_PNG, image, path.c_str(), 0));
+    FreeImage_Unload(image);
+    CTexture texture;
+    texture.Load(path.c_str(), false, false);
+    ASSERT_EQ(3, LevelParameter(texture, 0, GL_TEXTURE_WIDTH));
+    const std::vector<uint8_t> expected = {0x11, 0x30, 0xF0, 0x22, 0x30, 0xF0, 0x33, 0x30, 0xF0,
+                                           0x11, 0x52, 0xF0, 0x22, 0x52, 0xF0, 0x33, 0x52, 0xF0};
+    EXPECT_EQ(expected, Level0(texture, GL_RGB, 3));
+}
+
 TEST_F(TextureTest, NamesWrittenWithBackslashesReachTheFile) {
     std::filesystem::create_directories(PathOf("Floor"));
     WriteImage("Floor/mud.bmp", 5, 3, 24, Distinct);

@@ -45,6 +45,21 @@ bool HeaderSizeAcceptable(FREE_IMAGE_FORMAT format, const char* path, int bytesP
     return size != 0;
 }
 
+// The raw-bits conversion below writes nothing for 16-bit colour (5-5-5 or
+// 5-6-5) nor for pixel types of more than 8 bits a channel; FreeImage's own
+// converters bring those to the depth asked for first. nullptr where the
+// picture needs no conversion, or where it cannot be had.
+FIBITMAP* AtRawBitsDepth(FIBITMAP* image, int bytesPerPixel) {
+    const FREE_IMAGE_TYPE type = FreeImage_GetImageType(image);
+    if (type == FIT_BITMAP && FreeImage_GetBPP(image) != 16) return nullptr;
+    const bool direct = type == FIT_BITMAP || type == FIT_RGB16 || type == FIT_RGBA16;
+    FIBITMAP* standard = direct ? image : FreeImage_ConvertToStandardType(image, TRUE);
+    if (!standard) return nullptr;
+    FIBITMAP* converted = bytesPerPixel == 4 ? FreeImage_ConvertTo32Bits(standard) : FreeImage_ConvertTo24Bits(standard);
+    if (standard != image) FreeImage_Unload(standard);
+    return converted;
+}
+
 struct TightPixels {
     int Width = 0;
     int Height = 0;
@@ -59,6 +74,10 @@ TightPixels ReadPixels(const std::string& path, int bytesPerPixel) {
     if (!HeaderSizeAcceptable(format, path.c_str(), bytesPerPixel) || !BmpRowsFitFile(path)) return result;
     FIBITMAP* image = LoadImageFile(format, path, 0);
     if (!image) return result;
+    if (FIBITMAP* converted = AtRawBitsDepth(image, bytesPerPixel)) {
+        FreeImage_Unload(image);
+        image = converted;
+    }
     const int64_t width = FreeImage_GetWidth(image);
     const int64_t height = FreeImage_GetHeight(image);
     const size_t size = BufferSize(width, height, bytesPerPixel);
