@@ -1,6 +1,7 @@
 #include "app/main_form.h"
 
 #include "app/saved_viewpoint.h"
+#include "app/screen_size.h"
 #include "app/settings.h"
 #include "app/start_position.h"
 #include "camera/clock.h"

@@ -4,9 +4,9 @@
 
 #include <cmath>
 
+#include "app/screen_size.h"
 #include "app/settings.h"
 #include "camera/camera.h"
-#include "camera/mouse_look.h"
 #include "camera/vector3.h"
 #include "render/gl_context.h"
 #include "render/sky_box.h"

@@ -2,12 +2,10 @@
 
 #include <GL/gl.h>
 
-#include <cstddef>
 #include <limits>
 
+#include "terrain/draw_cell.h"
 #include "terrain/terrain.h"
-#include "terrain/terrain_cell_emitter.h"
-#include "terrain/terrain_renderer.h"
 
 namespace {
 
@@ -44,25 +42,9 @@ bool DrawBlock(int32_t row0, int32_t col0, int32_t rowCount, int32_t colCount, i
     }
 
     glBegin(GL_TRIANGLES);
-    const int32_t columns = Terrain.Columns;
-    const float cellSize = Terrain.CellSize;
-    const float texStep = Terrain.TexStep;
-    const float d = ScaledIndex(step, cellSize);
-    const float ds = ScaledIndex(step, texStep);
-    const ptrdiff_t stepRows = static_cast<ptrdiff_t>(step) * columns;
-    const PassAlpha alpha = PassAlpha::ForPass(CurrentPass);
     for (int32_t i = 0; i < colCount; ++i) {
         const int32_t c = col0 + i * step;
-        const float x0 = ScaledIndex(c, cellSize);
-        const float s0 = ScaledIndex(c, texStep);
-        const TerrainCell* low = Cells + static_cast<ptrdiff_t>(row0) * columns + c;
-        int32_t r = row0;
-        for (int32_t j = 0; j < rowCount; ++j) {
-            EmitCell(low, low + stepRows, step, x0, ScaledIndex(r, cellSize), s0, ScaledIndex(r, texStep), d, ds,
-                     alpha);
-            low += stepRows;
-            r += step;
-        }
+        for (int32_t j = 0; j < rowCount; ++j) DrawCell(row0 + j * step, c, step, Terrain.TexStep);
     }
     glEnd();
     return true;

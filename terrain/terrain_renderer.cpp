@@ -6,7 +6,6 @@
 #include <cstddef>
 
 #include "terrain/terrain.h"
-#include "terrain/terrain_cell_emitter.h"
 #include "terrain/terrain_lod.h"
 
 int32_t CurrentPass = 0;
@@ -36,22 +35,9 @@ const TreeSpokes Spokes;
 
 // One triangle pass over the whole grid at full resolution.
 void DrawGridPass() {
-    const int32_t rows = Terrain.Rows;
-    const int32_t columns = Terrain.Columns;
-    if (!Cells || rows < 2 || columns < 2) return;
-    const float cellSize = Terrain.CellSize;
     const float texStep = Terrain.TexStep;
-    const float d = ScaledIndex(1, cellSize);
-    const float ds = ScaledIndex(1, texStep);
-    const PassAlpha alpha = PassAlpha::ForPass(CurrentPass);
-    for (int32_t r = 0; r + 1 < rows; ++r) {
-        const TerrainCell* low = Cells + static_cast<ptrdiff_t>(r) * columns;
-        const TerrainCell* high = low + columns;
-        const float z0 = ScaledIndex(r, cellSize);
-        const float t0 = ScaledIndex(r, texStep);
-        for (int32_t c = 0; c + 1 < columns; ++c) {
-            EmitCell(low + c, high + c, 1, ScaledIndex(c, cellSize), z0, ScaledIndex(c, texStep), t0, d, ds, alpha);
-        }
+    for (int32_t r = 0; r + 1 < Terrain.Rows; ++r) {
+        for (int32_t c = 0; c + 1 < Terrain.Columns; ++c) DrawCell(r, c, 1, texStep);
     }
 }
 
@@ -118,19 +104,6 @@ void DrawTerrainFull() {
     DrawTrees();
     glEnd();
     glDisable(GL_BLEND);
-}
-
-void DrawCell(int32_t row, int32_t col, int32_t step, float texScale) {
-    // All four corners must be grid points.
-    const int64_t last = static_cast<int64_t>(row) + step;
-    const int64_t lastCol = static_cast<int64_t>(col) + step;
-    if (!Cells || row < 0 || col < 0 || step < 0 || last >= Terrain.Rows || lastCol >= Terrain.Columns) return;
-    const TerrainCell* low = &CellAt(row, col);
-    const TerrainCell* high = &CellAt(static_cast<int32_t>(last), col);
-    const float cellSize = Terrain.CellSize;
-    EmitCell(low, high, step, ScaledIndex(col, cellSize), ScaledIndex(row, cellSize), ScaledIndex(col, texScale),
-             ScaledIndex(row, texScale), ScaledIndex(step, cellSize), ScaledIndex(step, texScale),
-             PassAlpha::ForPass(CurrentPass));
 }
 
 void DrawTree(const CVector3& base) {

@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "app/saved_viewpoint.h"
+#include "app/screen_size.h"
 #include "app/settings.h"
 #include "app/start_position.h"
 #include "camera/camera.h"
@@ -48,7 +49,7 @@
 #include "render/gl_context.h"
 #include "render/sky_box.h"
 #include "terrain/terrain.h"
-#include "terrain/terrain_cell_emitter.h"
+#include "terrain/draw_cell.h"
 #include "terrain/terrain_renderer.h"
 #include "tests/support/offscreen_gl.h"
 
@@ -287,23 +288,6 @@ void LookAtValues(const CVector3& eye, const CVector3& dir, const CVector3& up, 
     out[8] = up.z;
 }
 
-// The six vertices of one square, as the renderer forms them.
-template <typename Sink>
-void CellValues(const TerrainCell* low, const TerrainCell* high, int32_t step, float x0, float z0, float s0, float t0,
-                float d, float ds, PassAlpha alpha, Sink&& sink) {
-    const TerrainCell& p00 = low[0];
-    const TerrainCell& p01 = low[step];
-    const TerrainCell& p10 = high[0];
-    const TerrainCell& p11 = high[step];
-    const float x1 = x0 + d, z1 = z0 + d, s1 = s0 + ds, t1 = t0 + ds;
-    sink(alpha(p00.Material), s0, t0, x0, p00.Height, z0);
-    sink(alpha(p01.Material), s1, t0, x1, p01.Height, z0);
-    sink(alpha(p11.Material), s1, t1, x1, p11.Height, z1);
-    sink(alpha(p00.Material), s0, t0, x0, p00.Height, z0);
-    sink(alpha(p10.Material), s0, t1, x0, p10.Height, z1);
-    sink(alpha(p11.Material), s1, t1, x1, p11.Height, z1);
-}
-
 void BuildFullDetail(BareFrame& f) {
     f.Passes = Terrain.MaterialCount + 1;
     const int32_t rows = Terrain.Rows, columns = Terrain.Columns;
@@ -333,7 +317,7 @@ void BuildFullDetail(BareFrame& f) {
         const TerrainCell& cell = Cells[i];
         f.H[i] = cell.Height;
         for (int pass = -1; pass < Terrain.MaterialCount; ++pass)
-            f.Alpha[static_cast<size_t>(pass + 1)][i] = PassAlpha::ForPass(pass)(cell.Material);
+            f.Alpha[static_cast<size_t>(pass + 1)][i] = pass == -1 || cell.Material == pass ? 1.0f : 0.0f;
         f.Top[i] = static_cast<float>(static_cast<double>(cell.Height) + 7.0f - 0.1f);
         f.Bottom[i] = static_cast<float>(static_cast<double>(cell.Height) - 0.1f);
     }
@@ -379,21 +363,14 @@ bool AddLodBlock(BareFrame& f, int64_t row0, int64_t col0, int64_t rowCount, int
         col0 + colCount * step >= Terrain.Columns) {
         return false;
     }
-    const int32_t columns = Terrain.Columns;
-    const float cellSize = Terrain.CellSize, texStep = Terrain.TexStep;
     const int32_t s = static_cast<int32_t>(step);
-    const float d = ScaledIndex(s, cellSize), ds = ScaledIndex(s, texStep);
-    const PassAlpha alpha = PassAlpha::ForPass(CurrentPass);
     for (int64_t i = 0; i < colCount; ++i) {
         const int32_t c = static_cast<int32_t>(col0 + i * step);
         for (int64_t j = 0; j < rowCount; ++j) {
-            const int32_t r = static_cast<int32_t>(row0 + j * step);
-            const TerrainCell* low = Cells + static_cast<ptrdiff_t>(r) * columns + c;
-            CellValues(low, low + static_cast<ptrdiff_t>(s) * columns, s, ScaledIndex(c, cellSize),
-                       ScaledIndex(r, cellSize), ScaledIndex(c, texStep), ScaledIndex(r, texStep), d, ds, alpha,
-                       [&](float a, float ts, float tt, float x, float y, float z) {
-                           f.Lod.push_back({a, ts, tt, x, y, z});
-                       });
+            DrawCell(static_cast<int32_t>(row0 + j * step), c, s, Terrain.TexStep,
+                     [&](float a, float ts, float tt, float x, float y, float z) {
+                         f.Lod.push_back({a, ts, tt, x, y, z});
+                     });
         }
     }
     f.LodBlockEnds.push_back(f.Lod.size());
