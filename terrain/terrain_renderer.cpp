@@ -12,26 +12,21 @@ int32_t CurrentPass = 0;
 
 namespace {
 
-constexpr int TreeQuads = 6;
 constexpr float TreeHalfWidth = 2.0f;
-constexpr float TreeHeight = 7.0f;
-constexpr float TreeSink = 0.1f;
 constexpr double TwoPi = 6.283185307179586;
 
-// The horizontal half-extents of the six tree quads; the same for every
-// tree, so they are worked out once.
-struct TreeSpokes {
-    float Dx[TreeQuads];
-    float Dz[TreeQuads];
-    TreeSpokes() {
-        for (int k = 0; k < TreeQuads; ++k) {
-            const float angle = static_cast<float>(k * TwoPi / TreeQuads);
-            Dx[k] = static_cast<float>(TreeHalfWidth * std::cos(static_cast<double>(angle)));
-            Dz[k] = static_cast<float>(TreeHalfWidth * std::sin(static_cast<double>(angle)));
-        }
+}  // namespace
+
+TreeSpokes::TreeSpokes() {
+    for (int k = 0; k < TreeQuads; ++k) {
+        const float angle = static_cast<float>(k * TwoPi / TreeQuads);
+        Dx[k] = static_cast<float>(TreeHalfWidth * std::cos(static_cast<double>(angle)));
+        Dz[k] = static_cast<float>(TreeHalfWidth * std::sin(static_cast<double>(angle)));
     }
-};
+}
 const TreeSpokes Spokes;
+
+namespace {
 
 // One triangle pass over the whole grid at full resolution.
 void DrawGridPass() {
@@ -57,7 +52,7 @@ void DrawTrees() {
 
 }  // namespace
 
-void DrawTerrain(const CVector3& position, bool lod) {
+void SetTerrainDepthState() {
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     // The clear honours the depth mask, which the sky box left off.
@@ -65,6 +60,10 @@ void DrawTerrain(const CVector3& position, bool lod) {
     glClear(GL_DEPTH_BUFFER_BIT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+}
+
+void DrawTerrain(const CVector3& position, bool lod) {
+    SetTerrainDepthState();
     if (lod) {
         DrawTerrainLod(position);
     } else {
@@ -72,34 +71,43 @@ void DrawTerrain(const CVector3& position, bool lod) {
     }
 }
 
-void DrawTerrainFull() {
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_DECAL);
-    for (CurrentPass = -1; CurrentPass < Terrain.MaterialCount; ++CurrentPass) {
-        if (CurrentPass == -1) {
-            glDepthMask(GL_TRUE);
-            glDisable(GL_BLEND);
-            glDisable(GL_TEXTURE_2D);
-        } else {
-            glDepthMask(GL_FALSE);
-            glEnable(GL_BLEND);
-            // Destination alpha reads as 1, so each pass adds texel x its weight.
-            glBlendFunc(GL_SRC_ALPHA, GL_DST_ALPHA);
-            glEnable(GL_TEXTURE_2D);
-            if (Terrain.GroundTextures) Terrain.GroundTextures[CurrentPass].Bind();
-        }
-        glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, static_cast<GLfloat>(GL_REPEAT));
-        glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, static_cast<GLfloat>(GL_REPEAT));
-        glBegin(GL_TRIANGLES);
-        DrawGridPass();
-        glEnd();
+void SetPassState(int32_t pass) {
+    if (pass == -1) {
+        // Every pass shows its texels unaltered by the vertex colour.
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_DECAL);
+        glDepthMask(GL_TRUE);
+        glDisable(GL_BLEND);
+        glDisable(GL_TEXTURE_2D);
+    } else {
+        glDepthMask(GL_FALSE);
+        glEnable(GL_BLEND);
+        // Destination alpha reads as 1, so each pass adds texel x its weight.
+        glBlendFunc(GL_SRC_ALPHA, GL_DST_ALPHA);
+        glEnable(GL_TEXTURE_2D);
+        if (Terrain.GroundTextures) Terrain.GroundTextures[pass].Bind();
     }
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, static_cast<GLfloat>(GL_REPEAT));
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, static_cast<GLfloat>(GL_REPEAT));
+}
 
+void SetTreeState() {
     glEnable(GL_TEXTURE_2D);
     TreeTexture.Bind();
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+}
+
+void DrawTerrainFull() {
+    for (CurrentPass = -1; CurrentPass < Terrain.MaterialCount; ++CurrentPass) {
+        SetPassState(CurrentPass);
+        glBegin(GL_TRIANGLES);
+        DrawGridPass();
+        glEnd();
+    }
+
+    SetTreeState();
     glBegin(GL_QUADS);
     DrawTrees();
     glEnd();
@@ -107,8 +115,8 @@ void DrawTerrainFull() {
 }
 
 void DrawTree(const CVector3& base) {
-    const float top = static_cast<float>(static_cast<double>(base.y) + TreeHeight - TreeSink);
-    const float bottom = static_cast<float>(static_cast<double>(base.y) - TreeSink);
+    const float top = TreeTop(base.y);
+    const float bottom = TreeBottom(base.y);
     for (int k = 0; k < TreeQuads; ++k) {
         const float dx = Spokes.Dx[k];
         const float dz = Spokes.Dz[k];
