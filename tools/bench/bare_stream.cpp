@@ -152,13 +152,14 @@ void BuildLod(BareFrame& f) {
 }
 
 // From here on the vertex loops make only OpenGL calls, with values read
-// from the tables.
+// from the tables: SendTerrainVertex is DrawCell's three calls.
 
 void BareFull(const BareFrame& f) {
     BareFrameStart();
     const size_t columns = static_cast<size_t>(f.Columns);
     const size_t cellRows = f.Rows > 1 ? static_cast<size_t>(f.Rows - 1) : 0;
     const size_t cellColumns = f.Columns > 1 ? columns - 1 : 0;
+    const SendTerrainVertex send;
     for (int pass = 0; pass < f.Passes; ++pass) {
         SetPassState(pass - 1);
         glBegin(GL_TRIANGLES);
@@ -170,24 +171,12 @@ void BareFull(const BareFrame& f) {
             const float t0 = f.T0[r], t1 = f.T1[r], z0 = f.Z0[r], z1 = f.Z1[r];
             for (size_t c = 0; c < cellColumns; ++c) {
                 const float s0 = f.S0[c], s1 = f.S1[c], x0 = f.X0[c], x1 = f.X1[c];
-                glColor4f(0.0f, 0.0f, 0.0f, a0[c]);
-                glTexCoord2f(s0, t0);
-                glVertex3f(x0, h0[c], z0);
-                glColor4f(0.0f, 0.0f, 0.0f, a0[c + 1]);
-                glTexCoord2f(s1, t0);
-                glVertex3f(x1, h0[c + 1], z0);
-                glColor4f(0.0f, 0.0f, 0.0f, a1[c + 1]);
-                glTexCoord2f(s1, t1);
-                glVertex3f(x1, h1[c + 1], z1);
-                glColor4f(0.0f, 0.0f, 0.0f, a0[c]);
-                glTexCoord2f(s0, t0);
-                glVertex3f(x0, h0[c], z0);
-                glColor4f(0.0f, 0.0f, 0.0f, a1[c]);
-                glTexCoord2f(s0, t1);
-                glVertex3f(x0, h1[c], z1);
-                glColor4f(0.0f, 0.0f, 0.0f, a1[c + 1]);
-                glTexCoord2f(s1, t1);
-                glVertex3f(x1, h1[c + 1], z1);
+                send(a0[c], s0, t0, x0, h0[c], z0);
+                send(a0[c + 1], s1, t0, x1, h0[c + 1], z0);
+                send(a1[c + 1], s1, t1, x1, h1[c + 1], z1);
+                send(a0[c], s0, t0, x0, h0[c], z0);
+                send(a1[c], s0, t1, x0, h1[c], z1);
+                send(a1[c + 1], s1, t1, x1, h1[c + 1], z1);
             }
         }
         glEnd();
@@ -225,15 +214,12 @@ void BareFull(const BareFrame& f) {
 
 void BareLod(const BareFrame& f) {
     BareFrameStart();
+    const SendTerrainVertex send;
     const LodVertex* v = f.Lod.data();
     size_t i = 0;
     for (const size_t end : f.LodBlockEnds) {
         glBegin(GL_TRIANGLES);
-        for (; i < end; ++i) {
-            glColor4f(0.0f, 0.0f, 0.0f, v[i].A);
-            glTexCoord2f(v[i].S, v[i].T);
-            glVertex3f(v[i].X, v[i].Y, v[i].Z);
-        }
+        for (; i < end; ++i) send(v[i].A, v[i].S, v[i].T, v[i].X, v[i].Y, v[i].Z);
         glEnd();
     }
     glDisable(GL_FOG);
