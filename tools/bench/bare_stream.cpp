@@ -114,7 +114,9 @@ void BuildFullDetail(BareFrame& f) {
 // A ring block's squares in DrawBlock's order, columns outer.
 bool AddLodBlock(BareFrame& f, int32_t row0, int32_t col0, int32_t rowCount, int32_t colCount, int32_t step) {
     if (!BlockFits(row0, col0, rowCount, colCount, step)) return false;
-    const auto keep = [&](float a, float s, float t, float x, float y, float z) { f.Lod.push_back({a, s, t, x, y, z}); };
+    const auto keep = [&](float a, float s, float t, float x, float y, float z) {
+        f.Lod.push_back({a, s, t, x, y, z});
+    };
     for (int32_t i = 0; i < colCount; ++i) {
         for (int32_t j = 0; j < rowCount; ++j) DrawCell(row0 + j * step, col0 + i * step, step, Terrain.TexStep, keep);
     }
