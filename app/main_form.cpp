@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "app/saved_viewpoint.h"
+#include "app/screen_size.h"
 #include "app/settings.h"
 #include "app/start_position.h"
 #include "camera/clock.h"

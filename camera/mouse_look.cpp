@@ -2,11 +2,9 @@
 
 #include <cmath>
 
+#include "app/screen_size.h"
 #include "camera/camera.h"
 #include "platform/cursor.h"
-
-int32_t ScreenWidth = 0;
-int32_t ScreenHeight = 0;
 
 namespace {
 constexpr double HalfPi = 1.5707963267948966;

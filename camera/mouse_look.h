@@ -1,11 +1,6 @@
 #pragma once
 // Mouse look: the pointer is held at the centre point, and every movement
 // away from it turns the camera's angles.
-#include <cstdint>
-
-// The main form's client size in pixels, recorded by FormResize.
-extern int32_t ScreenWidth;
-extern int32_t ScreenHeight;
 
 // Puts the pointer at (ScreenWidth / 2, ScreenHeight / 2), screen coordinates.
 void CenterCursor();

@@ -46,6 +46,24 @@ int OpenForWriting(const std::string& path) {
     return fd;
 }
 
+// Repeats transfer(done, left), a read or a write of the left bytes after
+// the done ones, until count bytes are moved, a call fails or one moves
+// nothing; interrupted calls are retried. Returns the bytes moved.
+template <typename Transfer>
+int32_t TransferAll(int32_t count, Transfer&& transfer) {
+    int32_t done = 0;
+    while (done < count) {
+        const ssize_t moved = transfer(done, static_cast<std::size_t>(count - done));
+        if (moved < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        if (moved == 0) break;
+        done += static_cast<int32_t>(moved);
+    }
+    return done;
+}
+
 }  // namespace
 
 TFileStream::TFileStream(const std::string& fileName, uint32_t mode) {
@@ -65,32 +83,12 @@ TFileStream::~TFileStream() {
 
 int32_t TFileStream::Read(void* buffer, int32_t count) {
     char* bytes = static_cast<char*>(buffer);
-    int32_t done = 0;
-    while (done < count) {
-        const ssize_t got = read(fd_, bytes + done, static_cast<std::size_t>(count - done));
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        if (got == 0) break;
-        done += static_cast<int32_t>(got);
-    }
-    return done;
+    return TransferAll(count, [&](int32_t done, std::size_t left) { return read(fd_, bytes + done, left); });
 }
 
 int32_t TFileStream::Write(const void* buffer, int32_t count) {
     const char* bytes = static_cast<const char*>(buffer);
-    int32_t done = 0;
-    while (done < count) {
-        const ssize_t put = write(fd_, bytes + done, static_cast<std::size_t>(count - done));
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        if (put == 0) break;
-        done += static_cast<int32_t>(put);
-    }
-    return done;
+    return TransferAll(count, [&](int32_t done, std::size_t left) { return write(fd_, bytes + done, left); });
 }
 
 bool TFileStream::Sync() {

@@ -4,9 +4,9 @@
 
 #include <cmath>
 
+#include "app/screen_size.h"
 #include "app/settings.h"
 #include "camera/camera.h"
-#include "camera/mouse_look.h"
 #include "camera/vector3.h"
 #include "render/gl_context.h"
 #include "render/sky_box.h"
@@ -49,27 +49,31 @@ void DrawScene(const CVector3& eye, bool lod) {
 
 }  // namespace
 
+bool SetFrameView() {
+    glViewport(0, 0, ScreenWidth, ScreenHeight);
+    // Without a client area (a minimised window) there is no aspect ratio to
+    // project with and nothing would be seen.
+    if (ScreenWidth <= 0 || ScreenHeight < 0) return false;
+    const float nearPlane = NearDistance;
+    const float farPlane = GetTerrainSize();
+    const float halfWidth = static_cast<float>(nearPlane * std::tan(Settings.Fov * Pi / 360.0));
+    const float halfHeight =
+        static_cast<float>(static_cast<double>(ScreenHeight) * halfWidth / static_cast<double>(ScreenWidth));
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    // Refused (identity kept) for farPlane 0 or halfHeight 0.
+    glFrustum(-halfWidth, halfWidth, -halfHeight, halfHeight, nearPlane, farPlane);
+
+    glPolygonMode(GL_FRONT_AND_BACK, Settings.Wireframe != 0 ? GL_LINE : GL_FILL);
+    glEnable(GL_TEXTURE_2D);
+    glMatrixMode(GL_MODELVIEW);
+    return true;
+}
+
 void RenderFrame() {
     GlContext.BeginFrame();
-    glViewport(0, 0, ScreenWidth, ScreenHeight);
-
-    // Without a client area (a minimised window) there is no aspect ratio to
-    // project with and nothing would be seen: the frame is only presented.
-    if (ScreenWidth > 0 && ScreenHeight >= 0) {
-        const float nearPlane = NearDistance;
-        const float farPlane = GetTerrainSize();
-        const float halfWidth = static_cast<float>(nearPlane * std::tan(Settings.Fov * Pi / 360.0));
-        const float halfHeight =
-            static_cast<float>(static_cast<double>(ScreenHeight) * halfWidth / static_cast<double>(ScreenWidth));
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        // Refused (identity kept) for farPlane 0 or halfHeight 0.
-        glFrustum(-halfWidth, halfWidth, -halfHeight, halfHeight, nearPlane, farPlane);
-
-        glPolygonMode(GL_FRONT_AND_BACK, Settings.Wireframe != 0 ? GL_LINE : GL_FILL);
-        glEnable(GL_TEXTURE_2D);
-        glMatrixMode(GL_MODELVIEW);
-
+    // Without a client area the frame is only presented.
+    if (SetFrameView()) {
         if (Settings.Fog != 0) {
             glFogf(GL_FOG_DENSITY, FogDensity);
             glFogfv(GL_FOG_COLOR, FogColour);

@@ -108,7 +108,10 @@ void LoadGrid(const std::string& path) {
 void LoadTerrain(const char* path) {
     ReleaseGrid();
     if (path) LoadGrid(SystemPath(path));
+    LoadTerrainTextures();
+}
 
+void LoadTerrainTextures() {
     Terrain.GroundTextures[0].Load("TEXTURES\\Floor\\mud.bmp", false, true);
     Terrain.GroundTextures[1].Load("TEXTURES\\Floor\\rock.bmp", false, true);
     Terrain.GroundTextures[2].Load("TEXTURES\\Floor\\stone.bmp", false, true);

@@ -34,6 +34,8 @@ constexpr int RockThreshold = 120;
 constexpr int StoneThreshold = 150;
 
 void LoadTerrain(const char* path);
+// The ground and tree textures, LoadTerrain's last step.
+void LoadTerrainTextures();
 float GetHeight(float x, float z);
 float GetTerrainSize();
 

@@ -2,12 +2,10 @@
 
 #include <GL/gl.h>
 
-#include <cstddef>
 #include <limits>
 
+#include "terrain/draw_cell.h"
 #include "terrain/terrain.h"
-#include "terrain/terrain_cell_emitter.h"
-#include "terrain/terrain_renderer.h"
 
 namespace {
 
@@ -19,10 +17,10 @@ bool FitsInt32(int64_t v) {
 }
 
 // A block whose corner lies beyond 32 bits cannot lie inside any grid.
-bool TryBlock(int64_t row0, int64_t col0, int64_t rowCount, int64_t colCount, int64_t step) {
+bool TryBlock(const RingBlock& block, int64_t row0, int64_t col0, int64_t rowCount, int64_t colCount, int64_t step) {
     if (!FitsInt32(row0) || !FitsInt32(col0) || !FitsInt32(step)) return false;
-    return DrawBlock(static_cast<int32_t>(row0), static_cast<int32_t>(col0), static_cast<int32_t>(rowCount),
-                     static_cast<int32_t>(colCount), static_cast<int32_t>(step));
+    return block(static_cast<int32_t>(row0), static_cast<int32_t>(col0), static_cast<int32_t>(rowCount),
+                 static_cast<int32_t>(colCount), static_cast<int32_t>(step));
 }
 
 // coordinate / CellSize truncated toward zero; false where the quotient is
@@ -36,39 +34,27 @@ bool GridIndex(float coordinate, int32_t& index) {
 
 }  // namespace
 
+bool BlockFits(int32_t row0, int32_t col0, int32_t rowCount, int32_t colCount, int32_t step) {
+    return Cells && step >= 0 && row0 >= 0 && col0 >= 0 &&
+           static_cast<int64_t>(row0) + static_cast<int64_t>(rowCount) * step < Terrain.Rows &&
+           static_cast<int64_t>(col0) + static_cast<int64_t>(colCount) * step < Terrain.Columns;
+}
+
 bool DrawBlock(int32_t row0, int32_t col0, int32_t rowCount, int32_t colCount, int32_t step) {
-    if (!Cells || step < 0) return false;
-    if (row0 < 0 || col0 < 0 || static_cast<int64_t>(row0) + static_cast<int64_t>(rowCount) * step >= Terrain.Rows ||
-        static_cast<int64_t>(col0) + static_cast<int64_t>(colCount) * step >= Terrain.Columns) {
-        return false;
-    }
+    if (!BlockFits(row0, col0, rowCount, colCount, step)) return false;
 
     glBegin(GL_TRIANGLES);
-    const int32_t columns = Terrain.Columns;
-    const float cellSize = Terrain.CellSize;
-    const float texStep = Terrain.TexStep;
-    const float d = ScaledIndex(step, cellSize);
-    const float ds = ScaledIndex(step, texStep);
-    const ptrdiff_t stepRows = static_cast<ptrdiff_t>(step) * columns;
-    const PassAlpha alpha = PassAlpha::ForPass(CurrentPass);
     for (int32_t i = 0; i < colCount; ++i) {
         const int32_t c = col0 + i * step;
-        const float x0 = ScaledIndex(c, cellSize);
-        const float s0 = ScaledIndex(c, texStep);
-        const TerrainCell* low = Cells + static_cast<ptrdiff_t>(row0) * columns + c;
-        int32_t r = row0;
-        for (int32_t j = 0; j < rowCount; ++j) {
-            EmitCell(low, low + stepRows, step, x0, ScaledIndex(r, cellSize), s0, ScaledIndex(r, texStep), d, ds,
-                     alpha);
-            low += stepRows;
-            r += step;
-        }
+        for (int32_t j = 0; j < rowCount; ++j) DrawCell(row0 + j * step, c, step, Terrain.TexStep);
     }
     glEnd();
     return true;
 }
 
-void DrawTerrainLod(const CVector3& position) {
+void DrawTerrainLod(const CVector3& position) { WalkRings(position, DrawBlock); }
+
+void WalkRings(const CVector3& position, const RingBlock& block) {
     int32_t column = 0;
     int32_t row = 0;
     if (!GridIndex(position.x, column) || !GridIndex(position.z, row)) return;
@@ -77,14 +63,14 @@ void DrawTerrainLod(const CVector3& position) {
     const int64_t u = RingUnit;
 
     // The rings are tried whether or not the centre block fitted.
-    TryBlock(d - u, b - u, 2 * u, 2 * u, 1);
+    TryBlock(block, d - u, b - u, 2 * u, 2 * u, 1);
     // Each ring doubles the step; the first block that does not fit ends the
     // drawing. Strip A starts at row d - 10e, so it fails long before e
     // could leave 64 bits.
     for (int64_t e = 1;; e *= 2) {
-        if (!TryBlock(d - 2 * u * e, b - 2 * u * e, u, 4 * u, e)) return;  // A, low rows
-        if (!TryBlock(d + u * e, b - 2 * u * e, u, 4 * u, e)) return;      // B, high rows
-        if (!TryBlock(d - u * e, b - 2 * u * e, 2 * u, u, e)) return;      // C, low columns
-        if (!TryBlock(d - u * e, b + u * e, 2 * u, u, e)) return;          // D, high columns
+        if (!TryBlock(block, d - 2 * u * e, b - 2 * u * e, u, 4 * u, e)) return;  // A, low rows
+        if (!TryBlock(block, d + u * e, b - 2 * u * e, u, 4 * u, e)) return;      // B, high rows
+        if (!TryBlock(block, d - u * e, b - 2 * u * e, 2 * u, u, e)) return;      // C, low columns
+        if (!TryBlock(block, d - u * e, b + u * e, 2 * u, u, e)) return;          // D, high columns
     }
 }

@@ -6,52 +6,33 @@
 #include <cstddef>
 
 #include "terrain/terrain.h"
-#include "terrain/terrain_cell_emitter.h"
 #include "terrain/terrain_lod.h"
 
 int32_t CurrentPass = 0;
 
 namespace {
 
-constexpr int TreeQuads = 6;
 constexpr float TreeHalfWidth = 2.0f;
-constexpr float TreeHeight = 7.0f;
-constexpr float TreeSink = 0.1f;
 constexpr double TwoPi = 6.283185307179586;
 
-// The horizontal half-extents of the six tree quads; the same for every
-// tree, so they are worked out once.
-struct TreeSpokes {
-    float Dx[TreeQuads];
-    float Dz[TreeQuads];
-    TreeSpokes() {
-        for (int k = 0; k < TreeQuads; ++k) {
-            const float angle = static_cast<float>(k * TwoPi / TreeQuads);
-            Dx[k] = static_cast<float>(TreeHalfWidth * std::cos(static_cast<double>(angle)));
-            Dz[k] = static_cast<float>(TreeHalfWidth * std::sin(static_cast<double>(angle)));
-        }
+}  // namespace
+
+TreeSpokes::TreeSpokes() {
+    for (int k = 0; k < TreeQuads; ++k) {
+        const float angle = static_cast<float>(k * TwoPi / TreeQuads);
+        Dx[k] = static_cast<float>(TreeHalfWidth * std::cos(static_cast<double>(angle)));
+        Dz[k] = static_cast<float>(TreeHalfWidth * std::sin(static_cast<double>(angle)));
     }
-};
+}
 const TreeSpokes Spokes;
+
+namespace {
 
 // One triangle pass over the whole grid at full resolution.
 void DrawGridPass() {
-    const int32_t rows = Terrain.Rows;
-    const int32_t columns = Terrain.Columns;
-    if (!Cells || rows < 2 || columns < 2) return;
-    const float cellSize = Terrain.CellSize;
     const float texStep = Terrain.TexStep;
-    const float d = ScaledIndex(1, cellSize);
-    const float ds = ScaledIndex(1, texStep);
-    const PassAlpha alpha = PassAlpha::ForPass(CurrentPass);
-    for (int32_t r = 0; r + 1 < rows; ++r) {
-        const TerrainCell* low = Cells + static_cast<ptrdiff_t>(r) * columns;
-        const TerrainCell* high = low + columns;
-        const float z0 = ScaledIndex(r, cellSize);
-        const float t0 = ScaledIndex(r, texStep);
-        for (int32_t c = 0; c + 1 < columns; ++c) {
-            EmitCell(low + c, high + c, 1, ScaledIndex(c, cellSize), z0, ScaledIndex(c, texStep), t0, d, ds, alpha);
-        }
+    for (int32_t r = 0; r + 1 < Terrain.Rows; ++r) {
+        for (int32_t c = 0; c + 1 < Terrain.Columns; ++c) DrawCell(r, c, 1, texStep);
     }
 }
 
@@ -71,7 +52,7 @@ void DrawTrees() {
 
 }  // namespace
 
-void DrawTerrain(const CVector3& position, bool lod) {
+void SetTerrainDepthState() {
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     // The clear honours the depth mask, which the sky box left off.
@@ -79,6 +60,10 @@ void DrawTerrain(const CVector3& position, bool lod) {
     glClear(GL_DEPTH_BUFFER_BIT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+}
+
+void DrawTerrain(const CVector3& position, bool lod) {
+    SetTerrainDepthState();
     if (lod) {
         DrawTerrainLod(position);
     } else {
@@ -86,56 +71,52 @@ void DrawTerrain(const CVector3& position, bool lod) {
     }
 }
 
-void DrawTerrainFull() {
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_DECAL);
-    for (CurrentPass = -1; CurrentPass < Terrain.MaterialCount; ++CurrentPass) {
-        if (CurrentPass == -1) {
-            glDepthMask(GL_TRUE);
-            glDisable(GL_BLEND);
-            glDisable(GL_TEXTURE_2D);
-        } else {
-            glDepthMask(GL_FALSE);
-            glEnable(GL_BLEND);
-            // Destination alpha reads as 1, so each pass adds texel x its weight.
-            glBlendFunc(GL_SRC_ALPHA, GL_DST_ALPHA);
-            glEnable(GL_TEXTURE_2D);
-            if (Terrain.GroundTextures) Terrain.GroundTextures[CurrentPass].Bind();
-        }
-        glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, static_cast<GLfloat>(GL_REPEAT));
-        glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, static_cast<GLfloat>(GL_REPEAT));
-        glBegin(GL_TRIANGLES);
-        DrawGridPass();
-        glEnd();
+void SetPassState(int32_t pass) {
+    if (pass == -1) {
+        // Every pass shows its texels unaltered by the vertex colour.
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_DECAL);
+        glDepthMask(GL_TRUE);
+        glDisable(GL_BLEND);
+        glDisable(GL_TEXTURE_2D);
+    } else {
+        glDepthMask(GL_FALSE);
+        glEnable(GL_BLEND);
+        // Destination alpha reads as 1, so each pass adds texel x its weight.
+        glBlendFunc(GL_SRC_ALPHA, GL_DST_ALPHA);
+        glEnable(GL_TEXTURE_2D);
+        if (Terrain.GroundTextures) Terrain.GroundTextures[pass].Bind();
     }
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, static_cast<GLfloat>(GL_REPEAT));
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, static_cast<GLfloat>(GL_REPEAT));
+}
 
+void SetTreeState() {
     glEnable(GL_TEXTURE_2D);
     TreeTexture.Bind();
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+}
+
+void DrawTerrainFull() {
+    for (CurrentPass = -1; CurrentPass < Terrain.MaterialCount; ++CurrentPass) {
+        SetPassState(CurrentPass);
+        glBegin(GL_TRIANGLES);
+        DrawGridPass();
+        glEnd();
+    }
+
+    SetTreeState();
     glBegin(GL_QUADS);
     DrawTrees();
     glEnd();
     glDisable(GL_BLEND);
 }
 
-void DrawCell(int32_t row, int32_t col, int32_t step, float texScale) {
-    // All four corners must be grid points.
-    const int64_t last = static_cast<int64_t>(row) + step;
-    const int64_t lastCol = static_cast<int64_t>(col) + step;
-    if (!Cells || row < 0 || col < 0 || step < 0 || last >= Terrain.Rows || lastCol >= Terrain.Columns) return;
-    const TerrainCell* low = &CellAt(row, col);
-    const TerrainCell* high = &CellAt(static_cast<int32_t>(last), col);
-    const float cellSize = Terrain.CellSize;
-    EmitCell(low, high, step, ScaledIndex(col, cellSize), ScaledIndex(row, cellSize), ScaledIndex(col, texScale),
-             ScaledIndex(row, texScale), ScaledIndex(step, cellSize), ScaledIndex(step, texScale),
-             PassAlpha::ForPass(CurrentPass));
-}
-
 void DrawTree(const CVector3& base) {
-    const float top = static_cast<float>(static_cast<double>(base.y) + TreeHeight - TreeSink);
-    const float bottom = static_cast<float>(static_cast<double>(base.y) - TreeSink);
+    const float top = TreeTop(base.y);
+    const float bottom = TreeBottom(base.y);
     for (int k = 0; k < TreeQuads; ++k) {
         const float dx = Spokes.Dx[k];
         const float dz = Spokes.Dz[k];

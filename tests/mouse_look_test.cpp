@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/screen_size.h"
 #include "camera/camera.h"
 #include "camera/mouse_look.h"
 #include "tests/support/fake_cursor.h"

@@ -13,9 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include "app/screen_size.h"
 #include "app/settings.h"
 #include "camera/camera.h"
-#include "camera/mouse_look.h"
 #include "render/frame_renderer.h"
 #include "render/sky_box.h"
 #include "terrain/terrain.h"

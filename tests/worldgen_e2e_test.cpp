@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "render/sky_box.h"
 #include "terrain/terrain.h"
 #include "tests/support/offscreen_gl.h"
 #include "texture/texture.h"
@@ -216,32 +217,25 @@ TEST_F(WorldgenTest, DefaultWorldLoadsThroughTheProgramsLoaders) {
     EXPECT_NE(TreeTexture.TextureName, 0u);
 }
 
-// The sky box's faces: corners in the order of their texture coordinates
-// (s, t) = (i, i), (1-i, i), (1-i, 1-i), (i, 1-i), with t = 0 the image's
-// top row and i the inset 0.003.
-struct Face {
-    const char* File;
-    std::array<std::array<int, 3>, 4> Corner;
-};
-const Face Faces[5] = {
-    {"day_fr.jpg", {{{1, 1, 1}, {-1, 1, 1}, {-1, -1, 1}, {1, -1, 1}}}},
-    {"day_rt.jpg", {{{1, 1, -1}, {1, 1, 1}, {1, -1, 1}, {1, -1, -1}}}},
-    {"day_bk.jpg", {{{-1, 1, -1}, {1, 1, -1}, {1, -1, -1}, {-1, -1, -1}}}},
-    {"day_lf.jpg", {{{-1, 1, 1}, {-1, 1, -1}, {-1, -1, -1}, {-1, -1, 1}}}},
-    {"day_up.jpg", {{{-1, 1, -1}, {-1, 1, 1}, {1, 1, 1}, {1, 1, -1}}}},
-};
+// A corner of a sky face as whole numbers, to find the corners two faces
+// share.
+std::array<int, 3> SkyCorner(int face, int v) {
+    const float* p = SkyVertices[face][v];
+    return {static_cast<int>(p[0]), static_cast<int>(p[1]), static_cast<int>(p[2])};
+}
 
 // Where on a face's image (texel units) the point p of the face's square
-// appears: the same bilinear map that the sky box's texture coordinates make.
-std::array<double, 2> ImagePoint(const Face& face, const std::array<double, 3>& p, int width, int height) {
-    const float inset = 0.003f;
-    const double span = static_cast<double>(1.0f - inset) - inset;
+// appears: the same bilinear map that the sky box's texture coordinates
+// make, from (SkyTexLow, SkyTexLow) at corner 0 to SkyTexHigh at corner 2.
+std::array<double, 2> ImagePoint(int face, const std::array<double, 3>& p, int width, int height) {
+    const double span = static_cast<double>(SkyTexHigh) - SkyTexLow;
+    const float(&corner)[4][3] = SkyVertices[face];
     double a = 0.0, b = 0.0;
     for (int k = 0; k < 3; ++k) {
-        a += (p[k] - face.Corner[0][k]) * (face.Corner[1][k] - face.Corner[0][k]) / 4.0;
-        b += (p[k] - face.Corner[0][k]) * (face.Corner[3][k] - face.Corner[0][k]) / 4.0;
+        a += (p[k] - corner[0][k]) * (corner[1][k] - corner[0][k]) / 4.0;
+        b += (p[k] - corner[0][k]) * (corner[3][k] - corner[0][k]) / 4.0;
     }
-    return {(inset + a * span) * width, (inset + b * span) * height};
+    return {(SkyTexLow + a * span) * width, (SkyTexLow + b * span) * height};
 }
 
 TEST_F(WorldgenTest, SkyFacesMeetWithoutSeams) {
@@ -250,12 +244,12 @@ TEST_F(WorldgenTest, SkyFacesMeetWithoutSeams) {
     fs::current_path(world);
 
     std::vector<Texels> faces;
-    for (const Face& face : Faces) {
+    for (const char* suffix : SkyFaceSuffixes) {
         CTexture texture;
-        texture.Load((std::string("TEXTURES\\Sky\\") + face.File).c_str(), false, true);
+        texture.Load((std::string("TEXTURES\\Sky\\day_") + suffix + ".jpg").c_str(), false, true);
         faces.push_back(ReadTexture(texture));
-        EXPECT_GE(faces.back().Width, 512) << face.File;
-        EXPECT_EQ(faces.back().Width, faces.back().Height) << face.File;
+        EXPECT_GE(faces.back().Width, 512) << suffix;
+        EXPECT_EQ(faces.back().Width, faces.back().Height) << suffix;
         texture.FreeResource();
     }
 
@@ -265,19 +259,21 @@ TEST_F(WorldgenTest, SkyFacesMeetWithoutSeams) {
     for (int f = 0; f < 5; ++f) {
         for (int g = f + 1; g < 5; ++g) {
             std::vector<std::array<int, 3>> shared;
-            for (const auto& corner : Faces[f].Corner)
-                if (std::count(Faces[g].Corner.begin(), Faces[g].Corner.end(), corner)) shared.push_back(corner);
+            for (int v = 0; v < 4; ++v) {
+                for (int w = 0; w < 4; ++w)
+                    if (SkyCorner(f, v) == SkyCorner(g, w)) shared.push_back(SkyCorner(f, v));
+            }
             if (shared.size() != 2) continue;
             ++edges;
-            SCOPED_TRACE(std::string(Faces[f].File) + " meets " + Faces[g].File);
+            SCOPED_TRACE(std::string(SkyFaceSuffixes[f]) + " meets " + SkyFaceSuffixes[g]);
             double worst = 0.0, total = 0.0;
             const int samples = 200;
             for (int k = 0; k < samples; ++k) {
                 const double t = (k + 0.5) / samples;
                 std::array<double, 3> p;
                 for (int c = 0; c < 3; ++c) p[c] = shared[0][c] + (shared[1][c] - shared[0][c]) * t;
-                const auto pf = ImagePoint(Faces[f], p, faces[f].Width, faces[f].Height);
-                const auto pg = ImagePoint(Faces[g], p, faces[g].Width, faces[g].Height);
+                const auto pf = ImagePoint(f, p, faces[f].Width, faces[f].Height);
+                const auto pg = ImagePoint(g, p, faces[g].Width, faces[g].Height);
                 for (int ch = 0; ch < 3; ++ch) {
                     const double d = std::abs(faces[f].At(pf[0], pf[1], ch) - faces[g].At(pg[0], pg[1], ch));
                     worst = std::max(worst, d);

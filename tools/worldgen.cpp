@@ -21,6 +21,7 @@
 #include <system_error>
 #include <vector>
 
+#include "render/sky_box.h"
 #include "tools/heightmap/heightmap_import.h"
 #include "tools/heightmap/import_error.h"
 
@@ -368,23 +369,6 @@ FIBITMAP* MakeTree(uint64_t seed) {
 
 // ---------------------------------------------------------------- sky
 
-// The sky box's faces: corners (x, y, z) in the order of their texture
-// coordinates (s, t) = (i, i), (1-i, i), (1-i, 1-i), (i, 1-i), t = 0 at the
-// image's top row, i the 0.3 % inset.
-struct SkyFace {
-    const char* Name;
-    double Corner[4][3];
-};
-constexpr SkyFace SkyFaces[5] = {
-    {"day_fr.jpg", {{1, 1, 1}, {-1, 1, 1}, {-1, -1, 1}, {1, -1, 1}}},
-    {"day_rt.jpg", {{1, 1, -1}, {1, 1, 1}, {1, -1, 1}, {1, -1, -1}}},
-    {"day_bk.jpg", {{-1, 1, -1}, {1, 1, -1}, {1, -1, -1}, {-1, -1, -1}}},
-    {"day_lf.jpg", {{-1, 1, 1}, {-1, 1, -1}, {-1, -1, -1}, {-1, -1, 1}}},
-    {"day_up.jpg", {{-1, 1, -1}, {-1, 1, 1}, {1, 1, 1}, {1, 1, -1}}},
-};
-constexpr float SkyInsetLow = 0.003f;
-constexpr float SkyInsetHigh = 1.0f - 0.003f;
-
 // The sky seen along the unit direction (dx, dy, dz).
 Rgb SkyColour(uint64_t seed, double dx, double dy, double dz) {
     const Rgb zenith{52, 110, 200};
@@ -408,19 +392,23 @@ Rgb SkyColour(uint64_t seed, double dx, double dy, double dz) {
     return Mixed(c, cloud, cover);
 }
 
-// One face: each pixel centre's texture coordinate is traced back through
-// the face's corners to a direction, so that the faces meet without seams.
-FIBITMAP* MakeSkyFace(uint64_t seed, const SkyFace& face) {
+// One face of the sky box: each pixel centre's texture coordinate is traced
+// back through the face's corners to a direction, so that the faces meet
+// without seams.
+FIBITMAP* MakeSkyFace(uint64_t seed, int face) {
     const int n = SkyFaceSize;
-    const double span = static_cast<double>(SkyInsetHigh) - SkyInsetLow;
-    const double* p0 = face.Corner[0];
-    const double* p1 = face.Corner[1];
-    const double* p3 = face.Corner[3];
+    const double span = static_cast<double>(SkyTexHigh) - SkyTexLow;
+    const float* p0 = SkyVertices[face][0];
+    const float* p1 = SkyVertices[face][1];
+    const float* p3 = SkyVertices[face][3];
     return Paint24(n, n, [&](int x, int y) {
-        const double a = ((x + 0.5) / n - SkyInsetLow) / span;
-        const double b = ((y + 0.5) / n - SkyInsetLow) / span;
+        const double a = ((x + 0.5) / n - SkyTexLow) / span;
+        const double b = ((y + 0.5) / n - SkyTexLow) / span;
         double d[3];
-        for (int k = 0; k < 3; ++k) d[k] = p0[k] + a * (p1[k] - p0[k]) + b * (p3[k] - p0[k]);
+        for (int k = 0; k < 3; ++k) {
+            const double q0 = p0[k], q1 = p1[k], q3 = p3[k];
+            d[k] = q0 + a * (q1 - q0) + b * (q3 - q0);
+        }
         const double length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
         return SkyColour(seed, d[0] / length, d[1] / length, d[2] / length);
     });
@@ -601,9 +589,9 @@ int main(int argc, char** argv) {
     ok = ok && Save(MakeRock(options.Seed), FIF_BMP, BMP_DEFAULT, floor / "rock.bmp");
     ok = ok && Save(MakeStone(options.Seed), FIF_BMP, BMP_DEFAULT, floor / "stone.bmp");
     ok = ok && Save(MakeTree(options.Seed), FIF_BMP, BMP_DEFAULT, textures / "elka.bmp");
-    for (const SkyFace& face : SkyFaces) {
-        ok = ok && Save(MakeSkyFace(options.Seed, face), FIF_JPEG, SkyJpegQuality | JPEG_SUBSAMPLING_444,
-                        sky / face.Name);
+    for (int f = 0; f < SkyFaceCount; ++f) {
+        ok = ok && Save(MakeSkyFace(options.Seed, f), FIF_JPEG, SkyJpegQuality | JPEG_SUBSAMPLING_444,
+                        sky / (std::string("day_") + SkyFaceSuffixes[f] + ".jpg"));
     }
     FreeImage_DeInitialise();
     if (!ok && rootIsNew) {
