@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "camera/camera.h"
+#include "platform/file_descriptor.h"
 #include "platform/file_stream.h"
 #include "platform/sys_utils.h"
 
@@ -77,20 +78,6 @@ bool WriteRecord(int fd, const Record& record) {
     return WriteAll(fd, record.position, kPositionSize) && WriteAll(fd, record.yaw, kAngleSize) &&
            WriteAll(fd, record.pitch, kAngleSize) && fsync(fd) == 0;
 }
-
-// Closes a descriptor, where there is one, when the save is done with it.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-private:
-    int fd_;
-};
 
 // A new file beside target under a name nothing else uses, so that no file
 // or folder left behind by an earlier run can stand in the way; -1, with

@@ -14,6 +14,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/file_descriptor.h"
+
 // File rules, as the profile functions of the original platform read them:
 // - lines end at "\n" or "\r"; a UTF-8 byte-order mark at the start is skipped;
 // - "[name]" opens a section (blanks around the name ignored; text after "]"
@@ -106,20 +108,6 @@ std::string FinishValue(const TrimmedText& text) {
     }
     return kept.substr(0, length < kMaxValueLength ? static_cast<std::size_t>(length) : kMaxValueLength);
 }
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // Fills buffer as far as the file reaches; -1 on a read error.
 ssize_t ReadBlock(int fd, char* buffer, std::size_t size) {

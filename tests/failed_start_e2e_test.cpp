@@ -33,18 +33,6 @@ std::string Record(float x, float y, float z, double yaw, double pitch) {
     return bytes;
 }
 
-// The share of the lower half of the picture whose pixels are redder than
-// blue: the ground, which the sky never is.
-double GroundShare(const XScreenshot& shot) {
-    size_t ground = 0, all = 0;
-    for (int y = shot.height / 2; y < shot.height; ++y)
-        for (int x = 0; x < shot.width; ++x, ++all) {
-            const auto p = shot.Pixel(x, y);
-            ground += p[0] > p[2] + 12;
-        }
-    return all ? static_cast<double>(ground) / static_cast<double>(all) : 0.0;
-}
-
 // The error box, then the main window once the box has been answered.
 XWindowId DismissErrorThenFindWindow(XvfbSession& x, const std::string& message) {
     const XWindowId box = x.WaitForWindow("Orvalle");

@@ -18,6 +18,7 @@
 #include "platform/exception.h"
 #include "platform/forms.h"
 #include "render/gl_context.h"
+#include "tests/support/child_process.h"
 #include "tests/support/xvfb_session.h"
 
 using namespace std::chrono_literals;
@@ -121,13 +122,6 @@ public:
     }
 };
 const bool probeModeRegistered = (::testing::AddGlobalTestEnvironment(new ProbeMode), true);
-
-std::string SelfPath() {
-    std::string path(4096, '\0');
-    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
-    path.resize(length > 0 ? static_cast<size_t>(length) : 0);
-    return path;
-}
 
 class FormsTest : public ::testing::Test {
 protected:

@@ -116,17 +116,6 @@ size_t DistinctColours(const XScreenshot& shot, int top, int bottom) {
     return colours.size();
 }
 
-// The share of the lower half of the picture that shows ground.
-double GroundShare(const XScreenshot& shot) {
-    size_t ground = 0, all = 0;
-    for (int y = shot.height / 2; y < shot.height; ++y)
-        for (int x = 0; x < shot.width; ++x, ++all) {
-            const auto p = shot.Pixel(x, y);
-            ground += p[0] > p[2] + 12;
-        }
-    return all ? static_cast<double>(ground) / static_cast<double>(all) : 0.0;
-}
-
 std::string SanitizerReports(const std::string& stderrText) {
     for (const char* mark : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:"}) {
         if (stderrText.find(mark) != std::string::npos) return stderrText;

@@ -23,6 +23,7 @@
 #include "render/gl_context.h"
 #include "render/sky_box.h"
 #include "terrain/terrain.h"
+#include "tests/support/child_process.h"
 #include "tests/support/scratch_directory.h"
 #include "tests/support/xvfb_session.h"
 
@@ -98,13 +99,6 @@ public:
     }
 };
 const bool probeModeRegistered = (::testing::AddGlobalTestEnvironment(new ProbeMode), true);
-
-std::string SelfPath() {
-    std::string path(4096, '\0');
-    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
-    path.resize(length > 0 ? static_cast<size_t>(length) : 0);
-    return path;
-}
 
 using namespace std::chrono_literals;
 

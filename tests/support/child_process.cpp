@@ -50,6 +50,13 @@ void WriteRaw(int fd, const char* text) {
 
 }  // namespace
 
+std::string SelfPath() {
+    std::string path(4096, '\0');
+    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+    path.resize(length > 0 ? static_cast<size_t>(length) : 0);
+    return path;
+}
+
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
     const auto end = std::chrono::steady_clock::now() + timeout;
     for (;;) {

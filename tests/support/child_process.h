@@ -66,3 +66,7 @@ private:
 // Polls condition every few milliseconds until it holds (true) or the time
 // runs out (false).
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+
+// The path of the running test executable, so that a test can start itself
+// again as a child in another mode.
+std::string SelfPath();

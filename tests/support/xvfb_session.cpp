@@ -124,6 +124,16 @@ uint8_t Channel(unsigned long pixel, unsigned long mask) {
 
 }  // namespace
 
+double GroundShare(const XScreenshot& shot) {
+    size_t ground = 0, all = 0;
+    for (int y = shot.height / 2; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x, ++all) {
+            const auto p = shot.Pixel(x, y);
+            ground += p[0] > p[2] + 12;
+        }
+    return all ? static_cast<double>(ground) / static_cast<double>(all) : 0.0;
+}
+
 std::array<uint8_t, 3> XScreenshot::Pixel(int x, int y) const {
     if (x < 0 || y < 0 || x >= width || y >= height) return {0, 0, 0};
     const size_t at = (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;

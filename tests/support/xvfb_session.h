@@ -43,6 +43,10 @@ struct XScreenshot {
     std::array<uint8_t, 3> Pixel(int x, int y) const;
 };
 
+// The share of the lower half of the picture whose pixels are redder than
+// blue: the ground, which the sky never is.
+double GroundShare(const XScreenshot& shot);
+
 // The pointer's current image, as X shows it at the pointer's position.
 struct XCursorImage {
     int width = 0;
