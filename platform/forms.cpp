@@ -19,13 +19,8 @@ TApplication* Application = new TApplication;
 // timers as well.
 uint64_t LoopMillis() {
     int64_t frequency = 0, count = 0;
-    if (!QueryPerformanceFrequency(&frequency) || frequency <= 0 || !QueryPerformanceCounter(&count) || count <= 0)
-        return 0;
-    // Whole seconds and the rest apart: count * 1000 alone can overflow.
-    uint64_t millis = 0;
-    if (__builtin_mul_overflow(static_cast<uint64_t>(count / frequency), uint64_t{1000}, &millis)) return UINT64_MAX;
-    const auto rest = static_cast<uint64_t>(static_cast<long double>(count % frequency) * 1000 / frequency);
-    return __builtin_add_overflow(millis, rest, &millis) ? UINT64_MAX : millis;
+    if (!QueryPerformanceFrequency(&frequency) || !QueryPerformanceCounter(&count) || count <= 0) return 0;
+    return static_cast<uint64_t>(CounterToUnits(count, frequency, 1000));
 }
 
 std::vector<TTimer*>& LiveTimers() {

@@ -51,3 +51,21 @@ const CounterBackend* SetCounterBackend(const CounterBackend* backend) {
     current = backend ? backend : &kSystem;
     return old;
 }
+
+int64_t CounterToUnits(int64_t count, int64_t frequency, int64_t unitsPerSecond) {
+    if (frequency <= 0) return 0;
+    const int64_t saturated = (count < 0) != (unitsPerSecond < 0) ? INT64_MIN : INT64_MAX;
+    const int64_t seconds = count / frequency;
+    const int64_t rest = count % frequency;
+    int64_t whole = 0;
+    if (__builtin_mul_overflow(seconds, unitsPerSecond, &whole)) return saturated;
+    int64_t part = 0;
+    if (__builtin_mul_overflow(rest, unitsPerSecond, &part)) {
+        part = static_cast<int64_t>(static_cast<long double>(rest) * unitsPerSecond / frequency);
+    } else {
+        part /= frequency;
+    }
+    int64_t units = 0;
+    if (__builtin_add_overflow(whole, part, &units)) return saturated;
+    return units;
+}

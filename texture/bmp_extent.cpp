@@ -6,11 +6,9 @@
 
 #include <sys/stat.h>
 
-namespace {
+#include "texture/bmp_fields.h"
 
-uint32_t Le32(const unsigned char* p) {
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
+namespace {
 
 constexpr uint32_t BiRgb = 0;
 constexpr uint32_t BiBitfields = 3;

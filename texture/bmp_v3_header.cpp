@@ -4,20 +4,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "texture/bmp_fields.h"
+
 namespace {
 
 constexpr size_t FileHeaderBytes = 14;
 constexpr uint32_t V3InfoBytes = 40;
 constexpr uint32_t MaskBytes = 12;  // red, green and blue masks after a version 3 header
 constexpr uint32_t BiBitfields = 3;
-
-uint32_t Le32(const uint8_t* p) {
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-
-void PutLe32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 bool IsLongInfoSize(uint32_t size) { return size == 52 || size == 56 || size == 108 || size == 124; }
 

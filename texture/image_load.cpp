@@ -8,13 +8,10 @@
 #include <sys/stat.h>
 
 #include "texture/bmp_extent.h"
+#include "texture/bmp_fields.h"
 #include "texture/bmp_v3_header.h"
 
 namespace {
-
-uint32_t Le32(const uint8_t* p) {
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
 
 // The file's first limit bytes (all of it where it is shorter), or an empty
 // vector where it cannot be read.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "texture/bmp_fields.h"
 #include "texture/bmp_v3_header.h"
 #include "tools/heightmap/file_bytes.h"
 #include "tools/heightmap/heightmap_import.h"
@@ -14,14 +15,6 @@ namespace {
 constexpr size_t HeadersBytes = 54;  // file header and version 3 information header
 constexpr uint32_t BiRle8 = 1;
 constexpr uint32_t BiRle4 = 2;
-
-uint32_t Le32(const uint8_t* p) {
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-
-void PutLe32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 bool StartsAsBmp(const std::vector<uint8_t>& file) {
     return file.size() >= HeadersBytes && file[0] == 'B' && file[1] == 'M';
